@@ -1,0 +1,58 @@
+#include "ui/WindowLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zem {
+
+std::wstring MnemonicText(const std::wstring& text, int* underline) {
+    std::wstring out;
+    int marked = -1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != L'&' && marked < 0)
+                marked = static_cast<int>(out.size());
+        }
+        out += text[i];
+    }
+    if (underline != nullptr)
+        *underline = marked;
+    return out;
+}
+
+Rect LabelRect(const LabelStyle& style, const std::wstring& text, ITextMeasurer& measurer) {
+    std::wstring shown = MnemonicText(text, nullptr);
+    if (shown.empty())
+        shown = L" ";
+    Rect r = style.design;
+    if (style.wraps) {
+        r.height = measurer.Measure(shown, style.design.width).height;
+        return r;
+    }
+    Size s = measurer.Measure(shown, 0);
+    r.width = s.width;
+    r.height = s.height;
+    if (style.align == Align::Right)
+        r.left = style.design.Right() - s.width;
+    return r;
+}
+
+Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight) {
+    double scale = std::min(static_cast<double>(boxWidth) / pictureWidth,
+                            static_cast<double>(boxHeight) / pictureHeight);
+    int w = pictureWidth, h = pictureHeight;
+    if (scale < 1) {
+        w = static_cast<int>(scale * pictureWidth);
+        h = static_cast<int>(scale * pictureHeight);
+    }
+    return Rect{(boxWidth - w) / 2, (boxHeight - h) / 2, w, h};
+}
+
+double ClampProgress(double value) { return std::clamp(value, 0.0, 100.0); }
+
+std::wstring ProgressText(double value) {
+    return std::to_wstring(static_cast<int>(std::lround(ClampProgress(value)))) + L" %";
+}
+
+} // namespace zem
