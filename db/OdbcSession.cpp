@@ -491,7 +491,8 @@ std::size_t OdbcLob::Read(void* buffer, std::size_t n) {
         Fetch();
     }
     std::size_t count = std::min(n, pending.size() - pendingPos);
-    std::memcpy(buffer, pending.data() + pendingPos, count);
+    if (count > 0)
+        std::memcpy(buffer, pending.data() + pendingPos, count);
     pendingPos += count;
     return count;
 }

@@ -330,7 +330,8 @@ public:
         if (failAfter >= 0 && reads++ == failAfter)
             throw EOracleError(L"ORA-03113: end-of-file on communication channel", 3113);
         n = std::min(n, content.size() - pos);
-        std::memcpy(buffer, content.data() + pos, n);
+        if (n > 0)
+            std::memcpy(buffer, content.data() + pos, n);
         pos += n;
         return n;
     }
