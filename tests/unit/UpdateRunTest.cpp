@@ -1,0 +1,303 @@
+// The update run against doubles: decisions, replacement with backup, roll back, faults.
+#include "tests/support/World.h"
+#include "ui/MessageCatalogue.h"
+#include "util/PathText.h"
+
+#include <gtest/gtest.h>
+
+using namespace zem;
+using namespace zem::test;
+
+namespace {
+
+const TDateTime Stamp = EncodeDateTime(2026, 3, 4, 5, 6, 7, 890);
+const TDateTime Older = EncodeDateTime(2025, 1, 1, 0, 0, 0, 0);
+
+struct UpdateWorld : World {
+    UpdateWorld() { files.AddFolder(DefaultFolder); }
+    Bytes FileAt(const std::wstring& name) {
+        FakeFile* f = files.Find(Folder(name));
+        return f ? f->content : Bytes{};
+    }
+    bool Exists(const std::wstring& name) { return files.Find(Folder(name)) != nullptr; }
+    std::vector<RecordingBoxes::Box> Boxes(const std::wstring& kind) {
+        std::vector<RecordingBoxes::Box> out;
+        for (const auto& b : boxes.boxes)
+            if (b.kind == kind)
+                out.push_back(b);
+        return out;
+    }
+    // Presses Esc at the n-th message pump of the run.
+    void EscAtPump(int n) {
+        view.onProcessMessages = [this, n](int pump) {
+            if (pump == n)
+                view.PressKey(27);
+        };
+    }
+};
+
+} // namespace
+
+TEST(UpdateRun, DecisionByCreationTimeAtWholeMilliseconds) {
+    struct Case {
+        const char* name;
+        bool present;
+        TDateTime localStamp;
+        bool fetched;
+    } cases[] = {
+        {"missing", false, 0, true},
+        {"equal", true, Stamp, false},
+        {"equal once rounded", true, Stamp + 0.0004 / 86400, false},
+        {"one millisecond off", true, Stamp + 0.001 / 86400, true},
+        {"older", true, Older, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateWorld w;
+        if (c.present)
+            w.files.AddFile(w.Folder(L"ZEM.exe"), ToBytes("current"), c.localStamp);
+        w.db.AddFile(1, L"ZEM.exe", ToBytes("published"), Stamp);
+        w.Run();
+        EXPECT_EQ(w.FileAt(L"ZEM.exe"), ToBytes(c.fetched ? "published" : "current"));
+        EXPECT_EQ(w.view.alerts.size(), c.fetched ? 1u : 0u);
+        EXPECT_FALSE(w.Exists(L"ZEM.exe.old"));
+        if (c.fetched) {
+            EXPECT_TRUE(SameMillisecond(w.files.Find(w.Folder(L"ZEM.exe"))->created, Stamp));
+            EXPECT_EQ(w.view.Caption(LabelId::lWait), L"ZEM.exe");
+        }
+        // A missing file is fetched without any backup step.
+        bool renamed = false;
+        for (const auto& op : w.files.log)
+            renamed |= op.rfind(L"rename", 0) == 0;
+        EXPECT_EQ(renamed, c.fetched && c.present);
+        EXPECT_EQ(w.view.posted.back(), WM_DOFINISH);
+        EXPECT_EQ(w.processes.started.size(), 1u);
+        EXPECT_TRUE(w.Boxes(L"translated").empty());
+    }
+}
+
+TEST(UpdateRun, FoldersAndPaths) {
+    UpdateWorld w;
+    w.db.AddFolder(1, L"plugins\\");          // trailing backslash: that folder itself
+    w.db.AddFolder(2, L"data\\sub");          // no trailing backslash: only what is above
+    w.db.AddFile(3, L"a/b\\c.dll", ToBytes("c"), Stamp); // '/' removed from the paths
+    w.db.AddFile(4, L"lib\\deep\\x.dll", ToBytes("x"), Stamp);
+    w.Run({L"/UPDATE_ONLY"});
+    EXPECT_TRUE(w.files.DirectoryExists(w.Folder(L"plugins")));
+    EXPECT_TRUE(w.files.DirectoryExists(w.Folder(L"data")));
+    EXPECT_FALSE(w.files.DirectoryExists(w.Folder(L"data\\sub")));
+    EXPECT_EQ(w.FileAt(L"ab\\c.dll"), ToBytes("c"));
+    EXPECT_EQ(w.FileAt(L"lib\\deep\\x.dll"), ToBytes("x"));
+    EXPECT_NE(std::find(w.debug.lines.begin(), w.debug.lines.end(),
+                        L"  FName=C:\\Apps\\ZEM_JPX_EXE\\a/b\\c.dll"),
+              w.debug.lines.end());
+    EXPECT_TRUE(w.processes.started.empty()); // update only
+    EXPECT_EQ(w.view.posted.back(), WM_DOFINISH);
+    EXPECT_EQ(w.view.Caption(LabelId::Label5), L"");
+    EXPECT_EQ(w.view.alerts.size(), 1u); // one alert covers both transfers
+}
+
+TEST(UpdateRun, EndOfRunMessage) {
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> args;
+        bool escDuringCatalogue;
+        unsigned expected;
+    } cases[] = {
+        {"empty catalogue", {}, false, WM_DOSTART},
+        {"update only", {L"-update_only"}, false, WM_DOFINISH},
+        {"terminated meanwhile", {}, true, WM_DOFINISH},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateWorld w;
+        if (c.escDuringCatalogue)
+            w.EscAtPump(1);
+        w.Start(c.args);
+        w.view.queue.clear();
+        w.window->Dispatch(WM_DOUPDATE);
+        EXPECT_EQ(w.view.posted.back(), c.expected);
+        EXPECT_TRUE(w.view.alerts.empty());
+    }
+}
+
+TEST(UpdateRun, EmptyProgramFolderWithoutFolderPartEndsTheRun) {
+    UpdateWorld w;
+    w.db.AddFile(1, L"ZEM.exe", ToBytes("x"), Stamp);
+    w.db.AddFile(2, L"other.dll", ToBytes("x"), Stamp);
+    w.Run({L"/START_PATH:"});
+    auto plain = w.Boxes(L"plain");
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_NE(plain[0].text.find(L"Ordnerpfad ist leer"), std::wstring::npos);
+    EXPECT_EQ(w.view.posted.back(), WM_DOFINISH);
+    EXPECT_TRUE(w.processes.started.empty());
+    EXPECT_TRUE(w.files.FilesUnder(L"\\").empty());
+}
+
+TEST(UpdateRun, CatalogueNamesOutsideTheProgramFolderAreRefused) {
+    for (const wchar_t* name : {L"..\\evil.dll", L"sub\\..\\..\\evil.dll", L"\\evil.dll",
+                                L"D:\\evil.dll", L"/evil.dll", L"sub/../../evil.dll"}) {
+        SCOPED_TRACE(ToUtf8(name));
+        UpdateWorld w;
+        w.db.AddFile(1, name, ToBytes("evil"), Stamp);
+        w.db.AddFile(2, L"ok.dll", ToBytes("ok"), Stamp);
+        w.Run();
+        auto boxes = w.Boxes(L"translated");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.find(L"außerhalb des Programmordners"), std::wstring::npos);
+        EXPECT_EQ(w.files.FilesUnder(L"").size(), 1u); // only ok.dll
+        EXPECT_EQ(w.FileAt(L"ok.dll"), ToBytes("ok"));
+    }
+}
+
+TEST(UpdateRun, RunningCopyThatDoesNotCloseStopsTheRun) {
+    UpdateWorld w;
+    w.files.AddFile(w.Folder(L"ZEM.exe"), ToBytes("running"), Older);
+    w.windows.windows[L"ZEM"] = -1;
+    w.db.AddFile(1, L"ZEM.exe", ToBytes("new"), Stamp);
+    w.db.AddFile(2, L"later.dll", ToBytes("later"), Stamp);
+    w.Run();
+    EXPECT_EQ(w.windows.posted, (std::vector<std::pair<std::wstring, unsigned>>{
+                                    {L"ZEM", WM_CLOSE_MESSAGE},
+                                    {L"ZEM", WM_CLOSE_MESSAGE},
+                                    {L"ZEM", WM_DESTROY_MESSAGE}}));
+    EXPECT_EQ(w.windows.sleptMs, 3000u + 500u);
+    TsiLang lang;
+    auto boxes = w.Boxes(L"translated");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, lang.GetTextOrDefault(L"IDS_5") + L"ZEM" + lang.GetTextOrDefault(L"IDS_6"));
+    EXPECT_EQ(w.FileAt(L"ZEM.exe"), ToBytes("running"));
+    EXPECT_FALSE(w.Exists(L"later.dll"));
+    EXPECT_TRUE(w.processes.started.empty());
+}
+
+TEST(UpdateRun, RunningCopyThatClosesIsReplaced) {
+    UpdateWorld w;
+    w.files.AddFile(w.Folder(L"tools\\helper.exe"), ToBytes("old"), Older);
+    w.windows.windows[L"tools\\helper"] = 0; // closes at the first request
+    w.db.AddFile(1, L"tools\\helper.exe", ToBytes("new"), Stamp);
+    w.Run();
+    EXPECT_EQ(w.windows.posted.size(), 1u);
+    EXPECT_EQ(w.windows.sleptMs, 1000u + 500u);
+    EXPECT_EQ(w.FileAt(L"tools\\helper.exe"), ToBytes("new"));
+}
+
+TEST(UpdateRun, ExecTwoStopsAfterItsReplacement) {
+    for (bool current : {false, true}) {
+        SCOPED_TRACE(current);
+        UpdateWorld w;
+        if (current)
+            w.files.AddFile(w.Folder(L"setup.exe"), ToBytes("setup"), Stamp);
+        w.db.AddFile(1, L"setup.exe", ToBytes("setup"), Stamp, 2);
+        w.db.AddFile(2, L"later.dll", ToBytes("later"), Stamp);
+        w.Run();
+        EXPECT_EQ(w.Exists(L"later.dll"), current);
+        EXPECT_EQ(w.processes.started.size(), current ? 1u : 0u);
+    }
+}
+
+TEST(UpdateRun, StaleBackupIsRemovedFirstSoRollBackRestoresTheRealVersion) {
+    UpdateWorld w;
+    w.files.AddFile(w.Folder(L"ZEM.exe"), ToBytes("current"), Older);
+    w.files.AddFile(w.Folder(L"ZEM.exe.old"), ToBytes("ancient"), Older);
+    w.db.AddFile(1, L"ZEM.exe", RandomBytes(300000), Stamp);
+    w.EscAtPump(3); // during the transfer
+    w.Run();
+    EXPECT_EQ(w.FileAt(L"ZEM.exe"), ToBytes("current"));
+    EXPECT_TRUE(SameMillisecond(w.files.Find(w.Folder(L"ZEM.exe"))->created, Older));
+    EXPECT_FALSE(w.Exists(L"ZEM.exe.old"));
+    EXPECT_TRUE(w.processes.started.empty());
+}
+
+TEST(UpdateRun, EscAtAnyChunkPutsThePreviousVersionBack) {
+    Bytes published = RandomBytes(10 * 65536 - 100); // incompressible: ten chunks
+    Bytes previous = ToBytes("previous version");
+    // Pump 1 is the catalogue, pump 2 the status text; pumps 3..13 are the eleven progress
+    // calls of ten chunks plus the empty read.
+    for (bool existed : {true, false}) {
+        for (int pump = 3; pump <= 13; ++pump) {
+            SCOPED_TRACE(std::to_string(pump) + (existed ? " existed" : " new"));
+            UpdateWorld w;
+            if (existed)
+                w.files.AddFile(w.Folder(L"big.dat"), previous, Older);
+            w.db.AddFile(1, L"big.dat", published, Stamp);
+            w.db.AddFile(2, L"next.dat", ToBytes("next"), Stamp);
+            w.EscAtPump(pump);
+            w.Run();
+            EXPECT_EQ(w.Exists(L"big.dat"), existed);
+            if (existed) {
+                EXPECT_EQ(w.FileAt(L"big.dat"), previous);
+                EXPECT_TRUE(SameMillisecond(w.files.Find(w.Folder(L"big.dat"))->created, Older));
+            }
+            EXPECT_FALSE(w.Exists(L"big.dat.old"));
+            EXPECT_FALSE(w.Exists(L"next.dat"));
+            EXPECT_TRUE(w.processes.started.empty());
+            EXPECT_TRUE(w.view.terminated);
+            EXPECT_TRUE(w.Boxes(L"translated").empty());
+        }
+    }
+}
+
+TEST(UpdateRun, FaultsAreEntryErrorsWithThePreviousVersionBack) {
+    struct Case {
+        const char* name;
+        std::function<void(UpdateWorld&)> inject;
+        std::wstring message; // part of the entry's message
+    } cases[] = {
+        {"database error after two chunks", [](UpdateWorld& w) { w.db.failAfterChunks[1] = 2; },
+         L"ORA-03113"},
+        {"corrupt content",
+         [](UpdateWorld& w) { w.db.entries[0].content[w.db.entries[0].content.size() / 2] ^= 0x55; },
+         L"data error"},
+        {"truncated content",
+         [](UpdateWorld& w) { w.db.entries[0].content.resize(w.db.entries[0].content.size() - 9); },
+         L"data error"},
+        {"disk full", [](UpdateWorld& w) { w.files.failWritesAfter = 100000; }, L"Speicherplatz"},
+        {"huge declared size",
+         [](UpdateWorld& w) { w.db.declaredSize[1] = std::int64_t(5) << 32; }, L"Range check error"},
+        {"cannot back up", [](UpdateWorld& w) { w.files.lockedPaths.insert(UpperCaseAscii(w.Folder(L"big.dat"))); },
+         L"kann nicht gesichert werden"},
+    };
+    Bytes published = RandomBytes(400000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UpdateWorld w;
+        w.files.AddFile(w.Folder(L"big.dat"), ToBytes("previous"), Older);
+        w.db.AddFile(1, L"big.dat", published, Stamp);
+        w.db.AddFile(2, L"next.dat", ToBytes("next"), Stamp);
+        c.inject(w);
+        w.Run();
+        auto boxes = w.Boxes(L"translated");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.find(c.message), std::wstring::npos) << ToUtf8(boxes[0].text);
+        EXPECT_EQ(w.FileAt(L"big.dat"), ToBytes("previous"));
+        EXPECT_TRUE(SameMillisecond(w.files.Find(w.Folder(L"big.dat"))->created, Older));
+        EXPECT_FALSE(w.Exists(L"big.dat.old"));
+        EXPECT_EQ(w.FileAt(L"next.dat"), ToBytes("next")); // the run goes on
+        EXPECT_EQ(w.processes.started.size(), 1u);
+    }
+}
+
+TEST(UpdateRun, LongPathIsAnErrorOfThatEntry) {
+    UpdateWorld w;
+    std::wstring name = std::wstring(240, L'n') + L".dll"; // target of 264 characters
+    w.files.AddFile(w.Folder(name), ToBytes("x"), Older);
+    w.db.AddFile(1, name, ToBytes("y"), Stamp);
+    w.db.AddFile(2, L"short.dll", ToBytes("s"), Stamp);
+    w.Run();
+    EXPECT_EQ(w.Boxes(L"translated").size(), 1u);
+    EXPECT_EQ(w.FileAt(L"short.dll"), ToBytes("s"));
+}
+
+TEST(UpdateRun, ProgressDisplayDuringATransfer) {
+    UpdateWorld w;
+    w.clock.step = 1.0 / 86400; // every clock reading is one second later
+    w.db.AddFile(1, L"big.dat", RandomBytes(3 * 65536), Stamp);
+    w.Run();
+    ASSERT_GE(w.view.progress.size(), 4u);
+    EXPECT_EQ(w.view.progress[0], 33);
+    EXPECT_EQ(w.view.progress[w.view.progress.size() - 2], 100); // last transfer call
+    EXPECT_EQ(w.view.progress.back(), 100);                      // the launch
+    EXPECT_EQ(w.view.Caption(LabelId::lFertig), L"00:00:00");
+    EXPECT_NE(w.view.Caption(LabelId::lDurchSatz).find(L" kB"), std::wstring::npos);
+}
