@@ -39,14 +39,17 @@ Rect LabelRect(const LabelStyle& style, const std::wstring& text, ITextMeasurer&
 }
 
 Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight) {
-    double scale = std::min(static_cast<double>(boxWidth) / pictureWidth,
-                            static_cast<double>(boxHeight) / pictureHeight);
-    int w = pictureWidth, h = pictureHeight;
-    if (scale < 1) {
-        w = static_cast<int>(scale * pictureWidth);
-        h = static_cast<int>(scale * pictureHeight);
+    // Integer arithmetic, so that the side that decides the scale fills the box exactly.
+    long long W = boxWidth, H = boxHeight, w = pictureWidth, h = pictureHeight;
+    long long dw = w, dh = h;
+    if (W * h <= H * w) { // the width ratio is the smaller one
+        if (W < w)
+            dw = W, dh = h * W / w;
+    } else if (H < h) {
+        dh = H, dw = w * H / h;
     }
-    return Rect{(boxWidth - w) / 2, (boxHeight - h) / 2, w, h};
+    return Rect{static_cast<int>((W - dw) / 2), static_cast<int>((H - dh) / 2), static_cast<int>(dw),
+                static_cast<int>(dh)};
 }
 
 double ClampProgress(double value) { return std::clamp(value, 0.0, 100.0); }
