@@ -27,7 +27,7 @@ std::wstring ProcessFolder(const std::wstring& fileName, const std::wstring& fol
 
 void RunProgram(IProcessStarter& starter, const std::wstring& fileName, const std::wstring& parameters,
                 const std::wstring& folder) {
-    starter.CreateProcess(ProcessCommandLine(fileName, parameters), ProcessFolder(fileName, folder));
+    starter.StartProcess(ProcessCommandLine(fileName, parameters), ProcessFolder(fileName, folder));
 }
 
 void DoStartLaunch(TMainDM& mainDM, const CommandLine& commandLine, Platform& platform,

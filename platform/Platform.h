@@ -29,9 +29,9 @@ public:
     virtual bool ForceDirectories(const std::wstring& path) = 0;
     // Renames without replacing an existing target; false on failure.
     virtual bool RenameFile(const std::wstring& from, const std::wstring& to) = 0;
-    virtual bool DeleteFile(const std::wstring& path) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
     // Creates the file empty (or truncates it) for writing, not shared. Throws EInOutError.
-    virtual std::unique_ptr<IOutputFile> CreateFile(const std::wstring& path) = 0;
+    virtual std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) = 0;
     // Creation time as local time, converted at the current UTC offset. Throws EInOutError.
     virtual TDateTime GetCreationTime(const std::wstring& path) = 0;
     virtual void SetCreationTime(const std::wstring& path, TDateTime localTime) = 0;
@@ -78,7 +78,7 @@ class IProcessStarter {
 public:
     virtual ~IProcessStarter() = default;
     // Starts a process from a command line in a folder (empty: inherit); false on failure.
-    virtual bool CreateProcess(const std::wstring& commandLine, const std::wstring& folder) = 0;
+    virtual bool StartProcess(const std::wstring& commandLine, const std::wstring& folder) = 0;
 };
 
 class IDebugOutput {

@@ -21,7 +21,7 @@ void RunUninstall(const CommandLine& commandLine, Platform& platform) {
     if (names.empty())
         return;
     for (const std::wstring& name : names)
-        platform.files.DeleteFile(location + L"\\" + name);
+        platform.files.RemoveFile(location + L"\\" + name);
     platform.files.RemoveDir(location);
 }
 

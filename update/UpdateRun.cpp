@@ -148,13 +148,13 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
     bool backedUp = false;
     if (exists) {
         if (files.FileExists(backup))
-            files.DeleteFile(backup);
+            files.RemoveFile(backup);
         backedUp = files.RenameFile(target, backup);
         if (!backedUp)
             throw EInOutError(L"Die Datei \"" + target + L"\" kann nicht gesichert werden", 5);
     }
     auto rollBack = [&] {
-        files.DeleteFile(target);
+        files.RemoveFile(target);
         if (backedUp)
             files.RenameFile(backup, target);
     };
@@ -164,7 +164,7 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
     {
         std::unique_ptr<IOutputFile> out;
         try {
-            out = files.CreateFile(target);
+            out = files.CreateOutputFile(target);
             ctx.fStartTime = ctx.platform.clock.Now();
             ok = ReadCompressedBlob(*dm.ORA_Session, *out, L"ZEMFILES", L"CFFILE",
                                     L"where cfid = " + std::to_wstring(cfid), ctx.progress);
@@ -176,7 +176,7 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
         }
     }
     if (ok) {
-        files.DeleteFile(backup);
+        files.RemoveFile(backup);
     } else {
         stop = true;
         rollBack();

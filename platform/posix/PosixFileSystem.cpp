@@ -109,11 +109,11 @@ bool PosixFileSystem::RenameFile(const std::wstring& from, const std::wstring& t
     return ::unlink(f.c_str()) == 0;
 }
 
-bool PosixFileSystem::DeleteFile(const std::wstring& path) {
+bool PosixFileSystem::RemoveFile(const std::wstring& path) {
     return !DirectoryExists(path) && ::unlink(ToPosixPath(path).c_str()) == 0;
 }
 
-std::unique_ptr<IOutputFile> PosixFileSystem::CreateFile(const std::wstring& path) {
+std::unique_ptr<IOutputFile> PosixFileSystem::CreateOutputFile(const std::wstring& path) {
     int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         ThrowErrno(L"Datei kann nicht angelegt werden:", path);

@@ -12,8 +12,8 @@ public:
     bool DirectoryExists(const std::wstring& path) override;
     bool ForceDirectories(const std::wstring& path) override;
     bool RenameFile(const std::wstring& from, const std::wstring& to) override;
-    bool DeleteFile(const std::wstring& path) override;
-    std::unique_ptr<IOutputFile> CreateFile(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
+    std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) override;
     TDateTime GetCreationTime(const std::wstring& path) override;
     void SetCreationTime(const std::wstring& path, TDateTime localTime) override;
     void SetCurrentDir(const std::wstring& path) override;

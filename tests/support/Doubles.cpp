@@ -97,7 +97,7 @@ bool FakeFileSystem::RenameFile(const std::wstring& from, const std::wstring& to
     return true;
 }
 
-bool FakeFileSystem::DeleteFile(const std::wstring& path) {
+bool FakeFileSystem::RemoveFile(const std::wstring& path) {
     log.push_back(L"delete " + path);
     auto it = files.find(UpperKey(path));
     if (it == files.end() || it->second.readOnly || lockedPaths.count(UpperKey(path)))
@@ -127,7 +127,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<IOutputFile> FakeFileSystem::CreateFile(const std::wstring& path) {
+std::unique_ptr<IOutputFile> FakeFileSystem::CreateOutputFile(const std::wstring& path) {
     log.push_back(L"create " + path);
     if (path.size() >= 260 || !DirectoryExists(ParentOf(path)) || lockedPaths.count(UpperKey(path)) ||
         (Find(path) && Find(path)->readOnly))
@@ -249,7 +249,7 @@ void FakeWindows::Sleep(unsigned milliseconds) {
         onSleep(milliseconds);
 }
 
-bool FakeProcessStarter::CreateProcess(const std::wstring& commandLine, const std::wstring& folder) {
+bool FakeProcessStarter::StartProcess(const std::wstring& commandLine, const std::wstring& folder) {
     if (fail)
         return false;
     started.emplace_back(commandLine, folder);

@@ -40,8 +40,8 @@ public:
     bool DirectoryExists(const std::wstring& path) override;
     bool ForceDirectories(const std::wstring& path) override;
     bool RenameFile(const std::wstring& from, const std::wstring& to) override;
-    bool DeleteFile(const std::wstring& path) override;
-    std::unique_ptr<IOutputFile> CreateFile(const std::wstring& path) override;
+    bool RemoveFile(const std::wstring& path) override;
+    std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) override;
     TDateTime GetCreationTime(const std::wstring& path) override;
     void SetCreationTime(const std::wstring& path, TDateTime localTime) override;
     void SetCurrentDir(const std::wstring& path) override;
@@ -91,7 +91,7 @@ public:
 
 class FakeProcessStarter : public IProcessStarter {
 public:
-    bool CreateProcess(const std::wstring& commandLine, const std::wstring& folder) override;
+    bool StartProcess(const std::wstring& commandLine, const std::wstring& folder) override;
     std::vector<std::pair<std::wstring, std::wstring>> started;
     bool fail = false;
 };

@@ -1,0 +1,150 @@
+#include "ui/AlertWindow_win.h"
+
+#include <algorithm>
+
+namespace zem {
+
+namespace {
+constexpr wchar_t ClassName[] = L"ZEMAlertWindow";
+constexpr UINT_PTR DisplayTimer = 1, FadeTimer = 2;
+constexpr UINT DisplayMs = 7000, FadeMs = 1000, FadeStepMs = 50, SlideMs = 100;
+constexpr BYTE Opacity = 190, HoverOpacity = 250;
+constexpr int MinWidth = 200, MinHeight = 100, Margin = 10, CloseSize = 16;
+} // namespace
+
+struct AlertManager::Alert {
+    AlertManager* manager;
+    std::wstring caption, text;
+    int alpha = Opacity;
+    bool hover = false, fading = false;
+};
+
+AlertManager::AlertManager(HINSTANCE inst) : instance(inst) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
+    wc.lpszClassName = ClassName;
+    RegisterClassExW(&wc);
+    captionFont = CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY,
+                              0, L"Tahoma");
+    textFont = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY,
+                           0, L"Tahoma");
+}
+
+AlertManager::~AlertManager() {
+    for (HWND h : std::vector<HWND>(open))
+        DestroyWindow(h);
+    DeleteObject(captionFont);
+    DeleteObject(textFont);
+}
+
+void AlertManager::Forget(HWND hwnd) { open.erase(std::remove(open.begin(), open.end(), hwnd), open.end()); }
+
+void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
+    // Size from the content, at least 200 x 100.
+    HDC dc = GetDC(nullptr);
+    RECT c{0, 0, 400, 0}, t{0, 0, 400, 0};
+    HGDIOBJ old = SelectObject(dc, captionFont);
+    DrawTextW(dc, caption.c_str(), -1, &c, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, textFont);
+    DrawTextW(dc, text.c_str(), -1, &t, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    int width = std::max<int>(MinWidth, std::max(c.right + CloseSize + 3 * Margin, t.right + 2 * Margin));
+    int height = std::max<int>(MinHeight, c.bottom + t.bottom + 3 * Margin);
+
+    // Bottom right of the work area, stacked above alerts that are still open.
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int x = work.right - width - Margin;
+    int y = work.bottom - height - Margin - static_cast<int>(open.size()) * (height + Margin);
+
+    auto* alert = new Alert{this, caption, text};
+    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE,
+                                ClassName, caption.c_str(), WS_POPUP | WS_BORDER, x, y, width,
+                                height, nullptr, nullptr, instance, alert);
+    if (hwnd == nullptr) {
+        delete alert;
+        return;
+    }
+    open.push_back(hwnd);
+    SetLayeredWindowAttributes(hwnd, 0, Opacity, LWA_ALPHA);
+    if (!AnimateWindow(hwnd, SlideMs, AW_SLIDE | AW_VER_NEGATIVE))
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    SetTimer(hwnd, DisplayTimer, DisplayMs, nullptr);
+}
+
+LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    auto* alert = reinterpret_cast<Alert*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (alert == nullptr)
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    RECT closeBox{client.right - CloseSize - 4, 4, client.right - 4, 4 + CloseSize};
+    switch (msg) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        RECT r{Margin, Margin, closeBox.left - 4, Margin + 16};
+        HGDIOBJ old = SelectObject(dc, alert->manager->captionFont);
+        DrawTextW(dc, alert->caption.c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, L"\u00D7", -1, &closeBox, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        SelectObject(dc, alert->manager->textFont);
+        RECT t{Margin, r.bottom + Margin, client.right - Margin, client.bottom - Margin};
+        DrawTextW(dc, alert->text.c_str(), -1, &t, DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (!alert->hover) {
+            alert->hover = true;
+            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&tme);
+            SetLayeredWindowAttributes(hwnd, 0, HoverOpacity, LWA_ALPHA);
+        }
+        return 0;
+    case WM_MOUSELEAVE:
+        alert->hover = false;
+        SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alert->alpha), LWA_ALPHA);
+        return 0;
+    case WM_LBUTTONDOWN: {
+        POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (PtInRect(&closeBox, p))
+            DestroyWindow(hwnd);
+        return 0;
+    }
+    case WM_TIMER:
+        if (wp == DisplayTimer) {
+            KillTimer(hwnd, DisplayTimer);
+            alert->fading = true;
+            SetTimer(hwnd, FadeTimer, FadeStepMs, nullptr);
+        } else if (wp == FadeTimer) {
+            alert->alpha -= Opacity * FadeStepMs / FadeMs;
+            if (alert->alpha <= 0)
+                DestroyWindow(hwnd);
+            else if (!alert->hover)
+                SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alert->alpha), LWA_ALPHA);
+        }
+        return 0;
+    case WM_NCDESTROY:
+        alert->manager->Forget(hwnd);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        delete alert;
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+} // namespace zem
