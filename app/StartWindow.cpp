@@ -14,7 +14,7 @@ TfrmMainUpdate::TfrmMainUpdate(const CommandLine& c, Platform& p, IStartWindowVi
     : commandLine(c), platform(p), view(v), boxes(b), createSession(std::move(s)) {}
 
 std::wstring TfrmMainUpdate::NoticeText(int year) {
-    return L"Copyright © 2004-" + std::to_wstring(year);
+    return L"© 2004-" + std::to_wstring(year);
 }
 
 template <class F> void TfrmMainUpdate::Guarded(F handler) {

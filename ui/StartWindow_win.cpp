@@ -167,6 +167,10 @@ void Win32StartWindow::SetCaption(LabelId id, const std::wstring& text) {
         GdiMeasurer measurer(hwnd, static_cast<HFONT>(l.ansiCharset ? ansiFont.Get() : defaultFont.Get()));
         l.rect = LabelRect(l.style, text, measurer);
         RECT after = ToRect(l.rect);
+        // Glyphs may overhang their advance width by a pixel or two (the last '.' of
+        // "Lade..." did under Wine); erase a little more than the label.
+        InflateRect(&before, 3, 1);
+        InflateRect(&after, 3, 1);
         InvalidateRect(hwnd, &before, TRUE);
         InvalidateRect(hwnd, &after, TRUE);
     }

@@ -7,7 +7,6 @@
 # ZEM_CATALOGUE (native zem_catalogue), ZEM_TESTDB_DIR (tests/db/testdb.sh folder),
 # ZEM_SYSTEM_DIR (work folder: template prefix, display, cases).
 set -euo pipefail
-: "${ZEM_WIN64_DIR:?}" "${ZEM_SYSTEM_DIR:?}"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
@@ -19,28 +18,40 @@ winpath() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
-prepare() {
-    rm -rf "$ZEM_SYSTEM_DIR"
-    mkdir -p "$ZEM_SYSTEM_DIR"
-    local d
+# Starts Xvfb on a free display; its number goes to DIR/display, its pid to DIR/xvfb.pid.
+start_display() {
+    local dir=$1 d
     for d in $(seq 91 140); do
         [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
-        Xvfb ":$d" -screen 0 1280x1024x24 -nolisten tcp >"$ZEM_SYSTEM_DIR/xvfb.log" 2>&1 &
-        echo $! >"$ZEM_SYSTEM_DIR/xvfb.pid"
-        echo "$d" >"$ZEM_SYSTEM_DIR/display"
+        Xvfb ":$d" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+        echo $! >"$dir/xvfb.pid"
+        echo "$d" >"$dir/display"
         break
     done
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$d" ] && break; sleep 0.1; done
-    export DISPLAY=":$d" WINEPREFIX="$ZEM_SYSTEM_DIR/template" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export DISPLAY=":$d"
+}
+
+# A booted Wine prefix in DIR, ready for the program (needs DISPLAY).
+make_prefix() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     "$WINE" wineboot -i >/dev/null 2>&1 || true
     # Without a window manager every hidden window would cost a 2 s wait.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     "$WINESERVER" -w
-    echo "wine prefix ready, display :$d"
+}
+
+prepare() {
+    rm -rf "$ZEM_SYSTEM_DIR"
+    mkdir -p "$ZEM_SYSTEM_DIR"
+    start_display "$ZEM_SYSTEM_DIR"
+    make_prefix "$ZEM_SYSTEM_DIR/template"
+    echo "wine prefix ready, display $DISPLAY"
 }
 
 cleanup() {
+    : "${ZEM_SYSTEM_DIR:?}"
     if [ -f "$ZEM_SYSTEM_DIR/xvfb.pid" ]; then kill "$(cat "$ZEM_SYSTEM_DIR/xvfb.pid")" 2>/dev/null || true; fi
     for p in "$ZEM_SYSTEM_DIR"/template "$ZEM_SYSTEM_DIR"/case.*/prefix; do
         [ -d "$p" ] && WINEPREFIX="$p" "$WINESERVER" -k 2>/dev/null || true
@@ -111,6 +122,6 @@ expect_order() {
 }
 
 case "${1:-}" in
-prepare) prepare ;;
+prepare) : "${ZEM_WIN64_DIR:?}" "${ZEM_SYSTEM_DIR:?}"; prepare ;;
 cleanup) cleanup ;;
 esac
