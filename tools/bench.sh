@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Benchmarks on an optimised build without sanitizers (build/release) against a throwaway
+# PostgreSQL. Prints figures; asserts nothing.
+#   bash tools/bench.sh [transfer] [catalogue] [desks]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/tools/install-deps.sh"
+rel="$root/build/release"
+cmake -S "$root" -B "$rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEM_SANITIZE=OFF >/dev/null
+cmake --build "$rel" --target transfer_bench catalogue_bench desks_bench zem_catalogue >/dev/null
+work="$rel/bench-work"
+rm -rf "$work"
+mkdir -p "$work"
+bash "$root/tests/db/testdb.sh" start "$work/db" >/dev/null
+trap 'bash "$root/tests/db/testdb.sh" stop "$work/db"' EXIT
+export ODBCINI="$work/db/odbc.ini"
+port=$(cat "$work/db/port")
+sql() { PGPASSWORD=JPX psql -X -q -h 127.0.0.1 -p "$port" -U JPX -d zemdb "$@"; }
+what=("$@")
+[ ${#what[@]} -gt 0 ] || what=(transfer catalogue desks)
+
+for w in "${what[@]}"; do
+case $w in
+transfer)
+    # 64 MiB of real program files (shared libraries of this machine) and 64 MiB of random bytes.
+    mkdir -p "$work/real" "$work/random"
+    (set +o pipefail
+     find /usr/lib/x86_64-linux-gnu -maxdepth 1 -name '*.so*' -type f -print0 | sort -z |
+         xargs -0 cat 2>/dev/null | head -c $((64 * 1024 * 1024)) >"$work/real/program.bin")
+    head -c $((64 * 1024 * 1024)) /dev/urandom >"$work/random/random.bin"
+    mv "$work/random/random.bin" "$work/real/random.bin"
+    "$rel/zem_catalogue" publish "$work/real" >/dev/null
+    sql -c "create table benchbytea (id integer, data bytea)" \
+        -c "insert into benchbytea select cfid, lo_get(cffile) from zemfiles"
+    echo "== transfer (large object, then bytea)"
+    for name in program.bin random.bin; do
+        id=$(sql -At -c "select cfid from zemfiles where cfname = '$name'")
+        "$rel/transfer_bench" ZEMFILES CFFILE "where cfid = $id" "lo    $name" "$work/out.bin"
+        cmp -s "$work/out.bin" "$work/real/$name" || { echo "unpacked file differs"; exit 1; }
+        "$rel/transfer_bench" benchbytea data "where id = $id" "bytea $name" "$work/out.bin"
+    done
+    ;;
+catalogue)
+    echo "== catalogue of current files: decision per entry (in-memory doubles)"
+    "$rel/catalogue_bench"
+    ;;
+desks)
+    echo "== many desks at once: concurrent update runs against one server"
+    mkdir -p "$work/desk-publish/lib"
+    for i in $(seq 1 20); do head -c $((1024 * 1024)) /dev/urandom >"$work/desk-publish/lib/part$i.dll"; done
+    "$rel/zem_catalogue" publish "$work/desk-publish" >/dev/null
+    for n in 1 10 50; do
+        before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$work/db/data/postmaster.pid")/stat)
+        "$rel/desks_bench" "$n" "$work/desks" "$work/desk-publish"
+        after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$work/db/data/postmaster.pid")/stat)
+        echo "   server CPU (postmaster and ended backends): $(( (after - before) * 10 )) ms"
+    done
+    ;;
+esac
+done
