@@ -40,7 +40,9 @@ const std::wstring& CommandLine::ParamStr(std::size_t i) const {
     return i < params.size() ? params[i] : empty;
 }
 
-static bool IsSwitchChar(wchar_t c) { return c == L'/' || c == L'-'; }
+static bool IsSwitchChar(wchar_t c) {
+    return c == L'/' || c == L'-';
+}
 
 std::optional<std::wstring> CommandLine::ValueSwitch(std::wstring_view name) const {
     for (std::size_t i = 1; i < params.size(); ++i) {
@@ -65,6 +67,8 @@ bool CommandLine::HasSwitch(std::wstring_view name) const {
     return false;
 }
 
-bool CommandLine::IsUninstall() const { return Trim(UpperCaseLocale(ParamStr(1))) == L"/U"; }
+bool CommandLine::IsUninstall() const {
+    return Trim(UpperCaseLocale(ParamStr(1))) == L"/U";
+}
 
 } // namespace zem

@@ -47,12 +47,12 @@ TMainDM::TMainDM(const CommandLine& commandLine, Platform& p, IMessageBoxes& box
     SendDebugStr(L"Loading ini file @ " + iniPath);
 
     if (platform.files.FileExists(iniPath)) {
-        ORA_Session->LogonDatabase =
-            platform.files.ReadProfileString(iniPath, L"DB", L"DATABASE", ORA_Session->LogonDatabase);
-        ORA_Session->LogonUsername =
-            platform.files.ReadProfileString(iniPath, L"DB", L"USERNAME", ORA_Session->LogonUsername);
-        ORA_Session->LogonPassword =
-            platform.files.ReadProfileString(iniPath, L"DB", L"PASSWORD", ORA_Session->LogonPassword);
+        ORA_Session->LogonDatabase = platform.files.ReadProfileString(iniPath, L"DB", L"DATABASE",
+                                                                      ORA_Session->LogonDatabase);
+        ORA_Session->LogonUsername = platform.files.ReadProfileString(iniPath, L"DB", L"USERNAME",
+                                                                      ORA_Session->LogonUsername);
+        ORA_Session->LogonPassword = platform.files.ReadProfileString(iniPath, L"DB", L"PASSWORD",
+                                                                      ORA_Session->LogonPassword);
     }
 
     std::size_t at = param1.find(L'@');
@@ -62,8 +62,8 @@ TMainDM::TMainDM(const CommandLine& commandLine, Platform& p, IMessageBoxes& box
         ORA_Session->LogonDatabase = alias;
     }
 
-    VelkorStartDir = programFolder + ORA_Session->LogonDatabase + L"_" +
-                     ORA_Session->LogonUsername + L"_EXE";
+    VelkorStartDir =
+        programFolder + ORA_Session->LogonDatabase + L"_" + ORA_Session->LogonUsername + L"_EXE";
     if (auto value = commandLine.ValueSwitch(L"START_PATH"))
         VelkorStartDir = *value;
 
@@ -79,9 +79,13 @@ TMainDM::TMainDM(const CommandLine& commandLine, Platform& p, IMessageBoxes& box
         siLang1.ShowMessage(boxes, failure + L"\n\r" + siLang1.GetTextOrDefault(L"IDS_11"));
 }
 
-void TMainDM::SendDebugStr(const std::wstring& S) { platform.debug.Output(S); }
+void TMainDM::SendDebugStr(const std::wstring& S) {
+    platform.debug.Output(S);
+}
 
-std::unique_ptr<TOracleQuery> TMainDM::GetQuery() { return ORA_Session->NewQuery(); }
+std::unique_ptr<TOracleQuery> TMainDM::GetQuery() {
+    return ORA_Session->NewQuery();
+}
 
 std::wstring TMainDM::GetConfigData() {
     auto query = GetQuery();

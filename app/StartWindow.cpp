@@ -43,9 +43,13 @@ void TfrmMainUpdate::FormCreate() {
     view.SetCaption(LabelId::lDurchSatz, L"");
 }
 
-void TfrmMainUpdate::FormShow() { view.PostToSelf(WM_DOUPDATE); }
+void TfrmMainUpdate::FormShow() {
+    view.PostToSelf(WM_DOUPDATE);
+}
 
-void TfrmMainUpdate::FormActivate() { view.Repaint(); }
+void TfrmMainUpdate::FormActivate() {
+    view.Repaint();
+}
 
 void TfrmMainUpdate::FormKeyPress(wchar_t key) {
     if (key == 27) {
@@ -78,12 +82,17 @@ void TfrmMainUpdate::DoUpdate() {
         view.PostToSelf(WM_DOFINISH);
         return;
     }
-    UpdateRunContext context{MainDM.get(), commandLine, platform, view, boxes, siLang1, EXE,
+    UpdateRunContext context{MainDM.get(),
+                             commandLine,
+                             platform,
+                             view,
+                             boxes,
+                             siLang1,
+                             EXE,
                              fStartTime,
                              [this](const std::wstring& table, std::int32_t soFar,
-                                    std::int32_t total, bool& abort) {
-                                 UpdateProgress(table, soFar, total, abort);
-                             }};
+                                    std::int32_t total,
+                                    bool& abort) { UpdateProgress(table, soFar, total, abort); }};
     RunUpdate(context);
 }
 

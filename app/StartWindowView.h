@@ -25,7 +25,8 @@ public:
     virtual void SetProgress(double value) = 0;
     // Number of alert windows currently open, and opening one more.
     virtual int AlertCount() = 0;
-    virtual void ShowAlert(const std::wstring& caption, const std::wstring& text, int imageIndex) = 0;
+    virtual void ShowAlert(const std::wstring& caption, const std::wstring& text,
+                           int imageIndex) = 0;
     // Processes every pending window message; nested handlers may run. A quit request taken
     // from the queue makes the program count as terminated.
     virtual void ProcessMessages() = 0;

@@ -24,7 +24,8 @@ static double RunOnce(int folders, int filesPerFolder) {
     }
     auto start = std::chrono::steady_clock::now();
     w.Run({L"/UPDATE_ONLY"});
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!w.view.alerts.empty() || !w.boxes.boxes.empty()) {
         std::fprintf(stderr, "something was fetched or reported\n");
         std::exit(1);

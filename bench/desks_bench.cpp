@@ -24,7 +24,8 @@ static bool SameTree(const fs::path& a, const fs::path& b) {
             continue;
         fs::path other = b / fs::relative(e.path(), a);
         std::ifstream x(e.path(), std::ios::binary), y(other, std::ios::binary);
-        if (!y || !std::equal(std::istreambuf_iterator<char>(x), {}, std::istreambuf_iterator<char>(y)))
+        if (!y ||
+            !std::equal(std::istreambuf_iterator<char>(x), {}, std::istreambuf_iterator<char>(y)))
             return false;
     }
     return true;

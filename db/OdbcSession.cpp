@@ -40,8 +40,8 @@ std::wstring FromSql(const SQLWCHAR* text, std::size_t n) {
     out.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
         std::uint32_t c = text[i];
-        if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 1 < n && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
+        if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 1 < n &&
+            text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         }
@@ -57,7 +57,9 @@ std::wstring FromSql(const SQLWCHAR* text) {
     return FromSql(text, n);
 }
 
-bool Ok(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+bool Ok(SQLRETURN rc) {
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
 
 // Raises the first diagnostic record of a handle as a database error.
 [[noreturn]] void ThrowDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view what) {
@@ -213,8 +215,8 @@ std::wstring OdbcSessionImpl::ConnectionString() {
         direction = SQL_FETCH_NEXT;
         std::wstring dsn = FromSql(name);
         if (SameTextAscii(dsn, LogonDatabase))
-            return L"DSN=" + ConnectValue(dsn) + L";UID=" + ConnectValue(LogonUsername) +
-                   L";PWD=" + ConnectValue(LogonPassword) + L";";
+            return L"DSN=" + ConnectValue(dsn) + L";UID=" + ConnectValue(LogonUsername) + L";PWD=" +
+                   ConnectValue(LogonPassword) + L";";
     }
     SQLWCHAR driver[512];
     SQLWCHAR attributes[2048];
@@ -228,8 +230,9 @@ std::wstring OdbcSessionImpl::ConnectionString() {
             return L"DRIVER={" + name16 + L"};DBQ=" + ConnectValue(LogonDatabase) + L";UID=" +
                    ConnectValue(LogonUsername) + L";PWD=" + ConnectValue(LogonPassword) + L";";
     }
-    throw EDatabaseClientError(L"Der Oracle-Client kann nicht geladen werden: keine ODBC-Datenquelle \"" +
-                               LogonDatabase + L"\" und kein Oracle-ODBC-Treiber installiert");
+    throw EDatabaseClientError(
+        L"Der Oracle-Client kann nicht geladen werden: keine ODBC-Datenquelle \"" + LogonDatabase +
+        L"\" und kein Oracle-ODBC-Treiber installiert");
 }
 
 void OdbcSessionImpl::Logon() {
@@ -238,7 +241,8 @@ void OdbcSessionImpl::Logon() {
             env.handle = SQL_NULL_HANDLE;
             throw EDatabaseClientError(L"Der ODBC-Treibermanager kann nicht geladen werden");
         }
-        SQLSetEnvAttr(env.handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLSetEnvAttr(env.handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                      0);
     }
     std::wstring connect = ConnectionString();
     if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, env.handle, &dbc.handle))) {
@@ -250,11 +254,12 @@ void OdbcSessionImpl::Logon() {
     auto text = ToSql(connect);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    SQLRETURN rc = SQLDriverConnectW(dbc.handle, nullptr, text.data(), SQL_NTS, out, 1024, &outLength,
-                                     SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnectW(dbc.handle, nullptr, text.data(), SQL_NTS, out, 1024,
+                                     &outLength, SQL_DRIVER_NOPROMPT);
     if (!Ok(rc)) {
         try {
-            ThrowDiagnostic(SQL_HANDLE_DBC, dbc.handle, L"Anmeldung an der Datenbank fehlgeschlagen");
+            ThrowDiagnostic(SQL_HANDLE_DBC, dbc.handle,
+                            L"Anmeldung an der Datenbank fehlgeschlagen");
         } catch (...) {
             dbc.Reset();
             throw;
@@ -298,7 +303,8 @@ void OdbcQuery::Execute() {
         SQLWCHAR name[256];
         SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        if (!Ok(SQLDescribeColW(stmt.handle, c, name, 256, &nameLength, &type, &size, &digits, &nullable)))
+        if (!Ok(SQLDescribeColW(stmt.handle, c, name, 256, &nameLength, &type, &size, &digits,
+                                &nullable)))
             ThrowDiagnostic(SQL_HANDLE_STMT, stmt.handle, L"Spalte unbekannt");
         names.push_back(FromSql(name));
         types.push_back(type);
@@ -347,11 +353,13 @@ Cell OdbcQuery::ReadCell(SQLUSMALLINT col, SQLSMALLINT type) {
         cell.isNull = false;
         // The fraction is in nanoseconds; keep whole milliseconds, rounded.
         int ms = static_cast<int>((ts.fraction + 500000) / 1000000);
-        cell.date = FromMilliseconds(ToMilliseconds(EncodeDateTime(ts.year, ts.month, ts.day, ts.hour,
-                                                                   ts.minute, ts.second, 0)) + ms);
+        cell.date =
+            FromMilliseconds(ToMilliseconds(EncodeDateTime(ts.year, ts.month, ts.day, ts.hour,
+                                                           ts.minute, ts.second, 0)) +
+                             ms);
         wchar_t text[64];
-        std::swprintf(text, 64, L"%04d-%02d-%02d %02d:%02d:%02d", ts.year, ts.month, ts.day, ts.hour,
-                      ts.minute, ts.second);
+        std::swprintf(text, 64, L"%04d-%02d-%02d %02d:%02d:%02d", ts.year, ts.month, ts.day,
+                      ts.hour, ts.minute, ts.second);
         cell.text = text;
         return cell;
     }
@@ -387,13 +395,18 @@ const Cell& OdbcQuery::CachedCell(std::wstring_view column) {
         throw EOracleError(L"No current row", 1002);
     std::size_t i = ColumnIndex(column);
     if (i >= lobColumn)
-        throw EOracleError(L"Field " + std::wstring(column) + L" is a large object or follows one", 0);
+        throw EOracleError(L"Field " + std::wstring(column) + L" is a large object or follows one",
+                           0);
     return row[i];
 }
 
-bool OdbcQuery::FieldIsNull(std::wstring_view column) { return CachedCell(column).isNull; }
+bool OdbcQuery::FieldIsNull(std::wstring_view column) {
+    return CachedCell(column).isNull;
+}
 
-std::wstring OdbcQuery::FieldAsString(std::wstring_view column) { return CachedCell(column).text; }
+std::wstring OdbcQuery::FieldAsString(std::wstring_view column) {
+    return CachedCell(column).text;
+}
 
 std::int64_t OdbcQuery::FieldAsInteger(std::wstring_view column) {
     const Cell& cell = CachedCell(column);
@@ -446,7 +459,8 @@ void OdbcLob::Fetch() {
     pending.resize(ChunkSize);
     pendingPos = 0;
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(query.Stmt(), column, SQL_C_BINARY, pending.data(), ChunkSize, &indicator);
+    SQLRETURN rc =
+        SQLGetData(query.Stmt(), column, SQL_C_BINARY, pending.data(), ChunkSize, &indicator);
     if (rc == SQL_NO_DATA) {
         pending.clear();
         finished = true;
@@ -466,9 +480,10 @@ void OdbcLob::Fetch() {
     if (!started && indicator != SQL_NO_TOTAL)
         size = indicator;
     started = true;
-    std::size_t got = (rc == SQL_SUCCESS_WITH_INFO || indicator == SQL_NO_TOTAL || indicator > ChunkSize)
-                          ? std::size_t(ChunkSize)
-                          : std::size_t(indicator);
+    std::size_t got =
+        (rc == SQL_SUCCESS_WITH_INFO || indicator == SQL_NO_TOTAL || indicator > ChunkSize)
+            ? std::size_t(ChunkSize)
+            : std::size_t(indicator);
     pending.resize(got);
     if (rc == SQL_SUCCESS)
         finished = true;
@@ -499,6 +514,8 @@ std::size_t OdbcLob::Read(void* buffer, std::size_t n) {
 
 } // namespace
 
-std::unique_ptr<TOracleSession> CreateOdbcSession() { return std::make_unique<OdbcSessionImpl>(); }
+std::unique_ptr<TOracleSession> CreateOdbcSession() {
+    return std::make_unique<OdbcSessionImpl>();
+}
 
 } // namespace zem

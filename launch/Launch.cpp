@@ -25,8 +25,8 @@ std::wstring ProcessFolder(const std::wstring& fileName, const std::wstring& fol
     return result;
 }
 
-void RunProgram(IProcessStarter& starter, const std::wstring& fileName, const std::wstring& parameters,
-                const std::wstring& folder) {
+void RunProgram(IProcessStarter& starter, const std::wstring& fileName,
+                const std::wstring& parameters, const std::wstring& folder) {
     starter.StartProcess(ProcessCommandLine(fileName, parameters), ProcessFolder(fileName, folder));
 }
 

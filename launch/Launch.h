@@ -15,8 +15,8 @@ std::wstring FilterPassedParam(const std::wstring& param);
 
 // Starts fileName with the parameter text in folder (empty: the file name's folder), without
 // waiting. Failures are not reported.
-void RunProgram(IProcessStarter& starter, const std::wstring& fileName, const std::wstring& parameters,
-                const std::wstring& folder);
+void RunProgram(IProcessStarter& starter, const std::wstring& fileName,
+                const std::wstring& parameters, const std::wstring& folder);
 
 // The command line RunProgram hands to the system: quoted name, one blank, the parameters
 // with trailing codes <= 32 removed.

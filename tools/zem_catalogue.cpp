@@ -63,7 +63,8 @@ Bytes ReadFile(const fs::path& p) {
 
 Bytes Compress(const Bytes& data, int windowBits) {
     z_stream strm{};
-    if (deflateInit2(&strm, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (deflateInit2(&strm, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY) !=
+        Z_OK)
         throw Exception(L"zlib kann nicht initialisiert werden");
     Bytes out(deflateBound(&strm, data.size()));
     strm.next_in = const_cast<Bytef*>(data.data());
@@ -134,9 +135,8 @@ std::map<std::wstring, Row> ExistingRows(TOracleSession& s) {
                     L"coalesce(octet_length(lo_get(cffile)), 0) as size from zemfiles "
                     L"where cfvolume = 'ZEM_HOME\\EXE'");
     for (; !q->Eof(); q->Next())
-        rows[UpperCaseAscii(q->FieldAsString(L"cfname"))] = {q->FieldAsInteger(L"cfid"),
-                                                             q->FieldAsString(L"d"),
-                                                             q->FieldAsInteger(L"size")};
+        rows[UpperCaseAscii(q->FieldAsString(L"cfname"))] = {
+            q->FieldAsInteger(L"cfid"), q->FieldAsString(L"d"), q->FieldAsInteger(L"size")};
     return rows;
 }
 
@@ -167,12 +167,13 @@ int Publish(TOracleSession& s, const Options& o, const fs::path& root) {
         std::wstring oid = folder ? L"null" : StoreLargeObject(s, packed);
         std::wstring attr = folder ? L"16" : L"32";
         if (it != existing.end())
-            Run(s, L"update zemfiles set cfdate = timestamp " + Quote(date) + L", cfattr = " + attr +
-                       L", cffile = " + oid + L" where cfid = " + std::to_wstring(it->second.id));
+            Run(s, L"update zemfiles set cfdate = timestamp " + Quote(date) + L", cfattr = " +
+                       attr + L", cffile = " + oid + L" where cfid = " +
+                       std::to_wstring(it->second.id));
         else
             Run(s, L"insert into zemfiles (cfid, cfname, cfattr, cfexec, cfdate, cffile) values (" +
-                       std::to_wstring(nextId++) + L", " + Quote(name) + L", " + attr + L", 0, timestamp " +
-                       Quote(date) + L", " + oid + L")");
+                       std::to_wstring(nextId++) + L", " + Quote(name) + L", " + attr +
+                       L", 0, timestamp " + Quote(date) + L", " + oid + L")");
         ++changed;
         std::printf("published %s (%zu bytes stored)\n", ToUtf8(name).c_str(), packed.size());
         std::fflush(stdout);
@@ -188,14 +189,19 @@ int Publish(TOracleSession& s, const Options& o, const fs::path& root) {
 }
 
 int List(TOracleSession& s) {
-    auto q = Run(s, L"select cfid, cfname, cfattr, cfexec, to_char(cfdate, 'YYYY-MM-DD HH24:MI:SS.MS') as d, "
-                    L"coalesce(octet_length(lo_get(cffile)), 0) as size, cfvolume from zemfiles order by cfid");
+    auto q = Run(
+        s,
+        L"select cfid, cfname, cfattr, cfexec, to_char(cfdate, 'YYYY-MM-DD HH24:MI:SS.MS') as d, "
+        L"coalesce(octet_length(lo_get(cffile)), 0) as size, cfvolume from zemfiles order by cfid");
     for (; !q->Eof(); q->Next())
         std::printf("%6lld  %-40s attr=%-3lld exec=%lld  %s  %8lld  %s\n",
-                    static_cast<long long>(q->FieldAsInteger(L"cfid")), ToUtf8(q->FieldAsString(L"cfname")).c_str(),
+                    static_cast<long long>(q->FieldAsInteger(L"cfid")),
+                    ToUtf8(q->FieldAsString(L"cfname")).c_str(),
                     static_cast<long long>(q->FieldAsInteger(L"cfattr")),
-                    static_cast<long long>(q->FieldAsInteger(L"cfexec")), ToUtf8(q->FieldAsString(L"d")).c_str(),
-                    static_cast<long long>(q->FieldAsInteger(L"size")), ToUtf8(q->FieldAsString(L"cfvolume")).c_str());
+                    static_cast<long long>(q->FieldAsInteger(L"cfexec")),
+                    ToUtf8(q->FieldAsString(L"d")).c_str(),
+                    static_cast<long long>(q->FieldAsInteger(L"size")),
+                    ToUtf8(q->FieldAsString(L"cfvolume")).c_str());
     return 0;
 }
 
@@ -209,7 +215,8 @@ int Verify(TOracleSession& s, const std::string& folder) {
         TMemoryStream out;
         std::string problem;
         try {
-            ReadCompressedBlob(s, out, L"ZEMFILES", L"CFFILE", L"where cfid = " + std::to_wstring(id), nullptr);
+            ReadCompressedBlob(s, out, L"ZEMFILES", L"CFFILE",
+                               L"where cfid = " + std::to_wstring(id), nullptr);
             if (!folder.empty()) {
                 std::string rel = ToUtf8(name);
                 std::replace(rel.begin(), rel.end(), '\\', '/');
@@ -220,7 +227,8 @@ int Verify(TOracleSession& s, const std::string& folder) {
             problem = ToUtf8(e.Message());
         }
         std::printf("%s %s: %s\n", problem.empty() ? "ok " : "BAD", ToUtf8(name).c_str(),
-                    problem.empty() ? (std::to_string(out.Bytes().size()) + " bytes").c_str() : problem.c_str());
+                    problem.empty() ? (std::to_string(out.Bytes().size()) + " bytes").c_str()
+                                    : problem.c_str());
         bad += !problem.empty();
     }
     std::printf("%zu entries, %d bad\n", files.size(), bad);
@@ -278,10 +286,13 @@ int Main(Options& o) {
     if (cmd == "put" && o.args.size() == 4) {
         std::wstring oid = StoreLargeObject(*session, ReadFile(o.args[3]));
         std::wstring date = o.date.empty() ? L"2026-01-01 00:00:00" : o.date;
-        Run(*session, L"delete from zemfiles where cfid = " + FromUtf8(std::to_string(std::stoll(o.args[1]))));
-        Run(*session, L"insert into zemfiles (cfid, cfname, cfattr, cfexec, cfdate, cffile) values (" +
-                          FromUtf8(std::to_string(std::stoll(o.args[1]))) + L", " + Quote(FromUtf8(o.args[2])) +
-                          L", 32, 0, timestamp " + Quote(date) + L", " + oid + L")");
+        Run(*session, L"delete from zemfiles where cfid = " +
+                          FromUtf8(std::to_string(std::stoll(o.args[1]))));
+        Run(*session,
+            L"insert into zemfiles (cfid, cfname, cfattr, cfexec, cfdate, cffile) values (" +
+                FromUtf8(std::to_string(std::stoll(o.args[1]))) + L", " +
+                Quote(FromUtf8(o.args[2])) + L", 32, 0, timestamp " + Quote(date) + L", " + oid +
+                L")");
         return 0;
     }
     throw Exception(L"Unbekannter Befehl oder falsche Argumente: " + FromUtf8(cmd));

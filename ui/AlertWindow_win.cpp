@@ -28,10 +28,10 @@ AlertManager::AlertManager(HINSTANCE inst) : instance(inst) {
     wc.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
     wc.lpszClassName = ClassName;
     RegisterClassExW(&wc);
-    captionFont = CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY,
-                              0, L"Tahoma");
-    textFont = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, CLEARTYPE_QUALITY,
-                           0, L"Tahoma");
+    captionFont = CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                              CLEARTYPE_QUALITY, 0, L"Tahoma");
+    textFont = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                           CLEARTYPE_QUALITY, 0, L"Tahoma");
 }
 
 AlertManager::~AlertManager() {
@@ -41,7 +41,9 @@ AlertManager::~AlertManager() {
     DeleteObject(textFont);
 }
 
-void AlertManager::Forget(HWND hwnd) { open.erase(std::remove(open.begin(), open.end(), hwnd), open.end()); }
+void AlertManager::Forget(HWND hwnd) {
+    open.erase(std::remove(open.begin(), open.end(), hwnd), open.end());
+}
 
 void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
     // Size from the content, at least 200 x 100.
@@ -53,7 +55,8 @@ void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
     DrawTextW(dc, text.c_str(), -1, &t, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    int width = std::max<int>(MinWidth, std::max(c.right + CloseSize + 3 * Margin, t.right + 2 * Margin));
+    int width =
+        std::max<int>(MinWidth, std::max(c.right + CloseSize + 3 * Margin, t.right + 2 * Margin));
     int height = std::max<int>(MinHeight, c.bottom + t.bottom + 3 * Margin);
 
     // Bottom right of the work area, stacked above alerts that are still open.
@@ -79,8 +82,9 @@ void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
 
 LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
     auto* alert = reinterpret_cast<Alert*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (alert == nullptr)
         return DefWindowProcW(hwnd, msg, wp, lp);
@@ -97,7 +101,8 @@ LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         RECT r{Margin, Margin, closeBox.left - 4, Margin + 16};
         HGDIOBJ old = SelectObject(dc, alert->manager->captionFont);
-        DrawTextW(dc, alert->caption.c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, alert->caption.c_str(), -1, &r,
+                  DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
         DrawTextW(dc, L"\u00D7", -1, &closeBox, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
         SelectObject(dc, alert->manager->textFont);
         RECT t{Margin, r.bottom + Margin, client.right - Margin, client.bottom - Margin};

@@ -21,7 +21,8 @@ HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
     win::ComPtr<IWICBitmapFrameDecode> frame;
     win::ComPtr<IWICFormatConverter> converter;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Receive()))))
+                                IID_IWICImagingFactory,
+                                reinterpret_cast<void**>(factory.Receive()))))
         return nullptr;
     *stream.Receive() = SHCreateMemStream(bytes, length);
     UINT w = 0, h = 0;
@@ -30,8 +31,9 @@ HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
                                                 decoder.Receive())) ||
         FAILED(decoder->GetFrame(0, frame.Receive())) ||
         FAILED(factory->CreateFormatConverter(converter.Receive())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                     nullptr, 0, WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR,
+                                     WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->GetSize(&w, &h)))
         return nullptr;
 

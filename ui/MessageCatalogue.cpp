@@ -82,7 +82,9 @@ std::wstring TsiLang::Lookup(const std::vector<CatalogueRow>& table, std::wstrin
     return std::wstring();
 }
 
-std::wstring TsiLang::GetTextOrDefault(std::wstring_view id) const { return Lookup(Messages, id); }
+std::wstring TsiLang::GetTextOrDefault(std::wstring_view id) const {
+    return Lookup(Messages, id);
+}
 
 std::wstring TsiLang::DialogCaption(std::wstring_view element) const {
     return Lookup(DialogCaptions, element);

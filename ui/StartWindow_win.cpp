@@ -54,7 +54,9 @@ private:
     HGDIOBJ old;
 };
 
-RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.Right(), r.top + r.height}; }
+RECT ToRect(const Rect& r) {
+    return RECT{r.left, r.top, r.Right(), r.top + r.height};
+}
 
 } // namespace
 
@@ -65,8 +67,10 @@ Win32StartWindow::Win32StartWindow(HINSTANCE inst) : instance(inst), alerts(inst
     labels[2] = {{{10, 7, 77, 14}, Align::Left, false}, White, true, DesignText(L"Label3"), {}};
     labels[3] = {{{384, 25, 46, 28}, Align::Right, true}, White, true, DesignText(L"Label5"), {}};
     labels[4] = {{{32, 240, 81, 14}, Align::Right, false}, Black, true, DesignText(L"lWait"), {}};
-    labels[5] = {{{378, 240, 52, 14}, Align::Right, false}, Black, false, DesignText(L"lFertig"), {}};
-    labels[6] = {{{302, 240, 55, 14}, Align::Left, false}, Black, false, DesignText(L"lDurchSatz"), {}};
+    labels[5] = {
+        {{378, 240, 52, 14}, Align::Right, false}, Black, false, DesignText(L"lFertig"), {}};
+    labels[6] = {
+        {{302, 240, 55, 14}, Align::Left, false}, Black, false, DesignText(L"lDurchSatz"), {}};
     for (Label& l : labels)
         l.rect = l.style.design;
 }
@@ -103,11 +107,11 @@ void Win32StartWindow::Create() {
     hwnd = CreateWindowExW(WS_EX_APPWINDOW, WindowClass, DesignText(L"frmMainUpdate").c_str(),
                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, ClientWidth, ClientHeight, nullptr,
                            nullptr, instance, this);
-    header = CreateWindowExW(0, HeaderClass, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED, HeaderRect.left,
-                             HeaderRect.top, HeaderRect.right, HeaderRect.bottom, hwnd, nullptr,
-                             instance, this);
-    progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 119, 238,
-                               175, 17, hwnd, nullptr, instance, nullptr);
+    header = CreateWindowExW(0, HeaderClass, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED,
+                             HeaderRect.left, HeaderRect.top, HeaderRect.right, HeaderRect.bottom,
+                             hwnd, nullptr, instance, this);
+    progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 119,
+                               238, 175, 17, hwnd, nullptr, instance, nullptr);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     SetWindowSubclass(progress, ProgressProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -150,21 +154,27 @@ void Win32StartWindow::ProcessMessages() {
     }
 }
 
-void Win32StartWindow::PostToSelf(unsigned message) { PostMessageW(hwnd, message, 0, 0); }
+void Win32StartWindow::PostToSelf(unsigned message) {
+    PostMessageW(hwnd, message, 0, 0);
+}
 
 void Win32StartWindow::Close() {
     // The window stays on screen; the loop that takes the quit request ends the program.
     PostQuitMessage(0);
 }
 
-void Win32StartWindow::Repaint() { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+void Win32StartWindow::Repaint() {
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
 
 void Win32StartWindow::SetCaption(LabelId id, const std::wstring& text) {
     Label& l = At(id);
     RECT before = ToRect(l.rect);
     l.text = text;
     if (hwnd) {
-        GdiMeasurer measurer(hwnd, static_cast<HFONT>(l.ansiCharset ? ansiFont.Get() : defaultFont.Get()));
+        GdiMeasurer measurer(
+            hwnd, static_cast<HFONT>(l.ansiCharset ? ansiFont.Get() : defaultFont.Get()));
         l.rect = LabelRect(l.style, text, measurer);
         RECT after = ToRect(l.rect);
         // Glyphs may overhang their advance width by a pixel or two (the last '.' of
@@ -176,7 +186,9 @@ void Win32StartWindow::SetCaption(LabelId id, const std::wstring& text) {
     }
 }
 
-std::wstring Win32StartWindow::Caption(LabelId id) const { return labels[static_cast<std::size_t>(id)].text; }
+std::wstring Win32StartWindow::Caption(LabelId id) const {
+    return labels[static_cast<std::size_t>(id)].text;
+}
 
 void Win32StartWindow::SetProgress(double value) {
     barValue = ClampProgress(value);
@@ -226,7 +238,9 @@ void Win32StartWindow::PaintHeader(HWND h) {
     EndPaint(h, &ps);
 }
 
-HWND Win32StartWindow::Owner() const { return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr; }
+HWND Win32StartWindow::Owner() const {
+    return hwnd && IsWindowVisible(hwnd) ? hwnd : nullptr;
+}
 
 void Win32StartWindow::ShowPlain(const std::wstring& text) {
     MessageBoxW(Owner(), text.c_str(), ApplicationTitle, MB_OK | MB_TASKMODAL);
@@ -239,8 +253,8 @@ void Win32StartWindow::ShowError(const std::wstring& text) {
 void Win32StartWindow::ShowTranslated(const std::wstring& text, const std::wstring& buttonCaption) {
     using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
     HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-    auto taskDialog = comctl ? reinterpret_cast<TaskDialogIndirectFn>(
-                                   reinterpret_cast<void*>(GetProcAddress(comctl, "TaskDialogIndirect")))
+    auto taskDialog = comctl ? reinterpret_cast<TaskDialogIndirectFn>(reinterpret_cast<void*>(
+                                   GetProcAddress(comctl, "TaskDialogIndirect")))
                              : nullptr;
     if (taskDialog == nullptr) {
         ShowPlain(text);
@@ -264,7 +278,8 @@ void Win32StartWindow::ShowTranslated(const std::wstring& text, const std::wstri
 
 LRESULT CALLBACK Win32StartWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-        auto* self = static_cast<Win32StartWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        auto* self =
+            static_cast<Win32StartWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
         self->hwnd = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -282,7 +297,8 @@ LRESULT CALLBACK Win32StartWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LP
 
 LRESULT Win32StartWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == taskbarButtonCreated && taskbarButtonCreated != 0) {
-        if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+        if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_ITaskbarList3,
                                        reinterpret_cast<void**>(taskbar.Receive()))) &&
             FAILED(taskbar->HrInit()))
             taskbar.Reset();
@@ -322,8 +338,9 @@ LRESULT Win32StartWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT CALLBACK Win32StartWindow::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+        SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<Win32StartWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == WM_PAINT && self) {
         self->PaintHeader(hwnd);

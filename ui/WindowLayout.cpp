@@ -48,11 +48,13 @@ Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight
     } else if (H < h) {
         dh = H, dw = w * H / h;
     }
-    return Rect{static_cast<int>((W - dw) / 2), static_cast<int>((H - dh) / 2), static_cast<int>(dw),
-                static_cast<int>(dh)};
+    return Rect{static_cast<int>((W - dw) / 2), static_cast<int>((H - dh) / 2),
+                static_cast<int>(dw), static_cast<int>(dh)};
 }
 
-double ClampProgress(double value) { return std::clamp(value, 0.0, 100.0); }
+double ClampProgress(double value) {
+    return std::clamp(value, 0.0, 100.0);
+}
 
 std::wstring ProgressText(double value) {
     return std::to_wstring(static_cast<int>(std::lround(ClampProgress(value)))) + L" %";

@@ -51,7 +51,9 @@ bool ReadCompressedBlob(TOracleSession& session, IOutputStream& out, const std::
 
 namespace {
 
-[[noreturn]] void ThrowZlib(int rc) { throw EDecompressionError(FromUtf8(zError(rc))); }
+[[noreturn]] void ThrowZlib(int rc) {
+    throw EDecompressionError(FromUtf8(zError(rc)));
+}
 
 // Releases the inflate state on every path; an error from the release on the normal path
 // is raised by End().

@@ -37,8 +37,9 @@ std::wstring FormatRemaining(std::int32_t bytesSoFar, std::int32_t totalSize, do
     if (whole < 0)
         whole += 86400;
     wchar_t text[32];
-    std::swprintf(text, 32, L"%02lld%lc%02lld%lc%02lld", whole / 3600, static_cast<wint_t>(timeSeparator),
-                  whole / 60 % 60, static_cast<wint_t>(timeSeparator), whole % 60);
+    std::swprintf(text, 32, L"%02lld%lc%02lld%lc%02lld", whole / 3600,
+                  static_cast<wint_t>(timeSeparator), whole / 60 % 60,
+                  static_cast<wint_t>(timeSeparator), whole % 60);
     return text;
 }
 

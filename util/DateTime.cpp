@@ -30,8 +30,9 @@ static constexpr std::int64_t UnixEpochDay = 25569; // 1970-01-01 as a day count
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond) {
-    std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month),
-                                      static_cast<unsigned>(day)) + UnixEpochDay;
+    std::int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+        UnixEpochDay;
     std::int64_t ms = ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
     return FromMilliseconds(days * 86400000LL + ms);
 }
@@ -57,6 +58,8 @@ DateTimeParts DecodeDateTime(TDateTime value) {
     return p;
 }
 
-bool SameMillisecond(TDateTime a, TDateTime b) { return ToMilliseconds(a) == ToMilliseconds(b); }
+bool SameMillisecond(TDateTime a, TDateTime b) {
+    return ToMilliseconds(a) == ToMilliseconds(b);
+}
 
 } // namespace zem

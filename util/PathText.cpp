@@ -65,7 +65,9 @@ std::wstring TrimRight(std::wstring_view text) {
     return std::wstring(text.substr(0, last));
 }
 
-static wchar_t UpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? wchar_t(c - 32) : c; }
+static wchar_t UpperAscii(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? wchar_t(c - 32) : c;
+}
 
 std::wstring UpperCaseAscii(std::wstring_view text) {
     std::wstring result(text);
@@ -102,7 +104,8 @@ std::string ToUtf8(std::wstring_view text) {
         if constexpr (sizeof(wchar_t) == 2) {
             if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                 text[i + 1] < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+                cp =
+                    0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
                 ++i;
             }
         }
@@ -146,7 +149,10 @@ std::wstring FromUtf8(std::string_view text) {
     while (i < text.size()) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        char32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        char32_t cp = extra == 0   ? c
+                      : extra == 1 ? (c & 0x1F)
+                      : extra == 2 ? (c & 0x0F)
+                                   : (c & 0x07);
         bool valid = extra >= 0 && i + extra < text.size() + 0 && i + extra <= text.size() - 1;
         for (int k = 1; valid && k <= extra; ++k) {
             unsigned char cc = static_cast<unsigned char>(text[i + k]);

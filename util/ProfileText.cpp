@@ -25,7 +25,8 @@ std::wstring ProfileLookup(std::wstring_view text, std::wstring_view section, st
             continue;
         if (line[0] == L'[') {
             std::size_t close = line.find(L']');
-            std::wstring name = Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+            std::wstring name =
+                Trim(line.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
             inSection = SameTextLocale(name, section);
             continue;
         }

@@ -130,7 +130,8 @@ TDateTime PosixFileSystem::GetCreationTime(const std::wstring& path) {
 }
 
 void PosixFileSystem::SetCreationTime(const std::wstring& path, TDateTime localTime) {
-    std::int64_t ms = ToMilliseconds(localTime) - static_cast<std::int64_t>(UnixEpochDays * 86400000) -
+    std::int64_t ms = ToMilliseconds(localTime) -
+                      static_cast<std::int64_t>(UnixEpochDays * 86400000) -
                       CurrentUtcOffsetSeconds() * 1000LL;
     struct timespec times[2];
     times[0].tv_sec = 0;
@@ -169,7 +170,8 @@ bool PosixFileSystem::RemoveDir(const std::wstring& path) {
     return ::rmdir(ToPosixPath(path).c_str()) == 0;
 }
 
-std::wstring PosixFileSystem::ReadProfileString(const std::wstring& path, const std::wstring& section,
+std::wstring PosixFileSystem::ReadProfileString(const std::wstring& path,
+                                                const std::wstring& section,
                                                 const std::wstring& key, const std::wstring& def) {
     std::ifstream in(ToPosixPath(path), std::ios::binary);
     if (!in)

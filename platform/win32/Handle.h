@@ -14,7 +14,8 @@ public:
     explicit ScopedHandle(Type h) : handle(h) {}
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
-    ScopedHandle(ScopedHandle&& other) noexcept : handle(std::exchange(other.handle, Traits::Invalid())) {}
+    ScopedHandle(ScopedHandle&& other) noexcept
+        : handle(std::exchange(other.handle, Traits::Invalid())) {}
     ScopedHandle& operator=(ScopedHandle&& other) noexcept {
         if (this != &other)
             Reset(std::exchange(other.handle, Traits::Invalid()));

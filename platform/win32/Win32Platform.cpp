@@ -13,7 +13,8 @@ std::wstring SystemMessage(DWORD code) {
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                  FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n ? TrimRight(std::wstring(buffer, n)) : L"Systemfehler " + std::to_wstring(code);
+    std::wstring text =
+        n ? TrimRight(std::wstring(buffer, n)) : L"Systemfehler " + std::to_wstring(code);
     if (buffer)
         LocalFree(buffer);
     return text;
@@ -68,9 +69,9 @@ private:
 };
 
 ScopedKernelHandle OpenForAttributes(const std::wstring& path, DWORD access) {
-    return ScopedKernelHandle(CreateFileW(path.c_str(), access,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return ScopedKernelHandle(
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 class Win32Key : public IRegistryKey {
@@ -138,7 +139,9 @@ bool Win32FileSystem::RenameFile(const std::wstring& from, const std::wstring& t
     return MoveFileW(from.c_str(), to.c_str()) != 0;
 }
 
-bool Win32FileSystem::RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != 0;
+}
 
 std::unique_ptr<IOutputFile> Win32FileSystem::CreateOutputFile(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -160,7 +163,8 @@ TDateTime Win32FileSystem::GetCreationTime(const std::wstring& path) {
 void Win32FileSystem::SetCreationTime(const std::wstring& path, TDateTime localTime) {
     FILETIME local = ToFileTime(localTime), utc{};
     ScopedKernelHandle h = OpenForAttributes(path, FILE_WRITE_ATTRIBUTES);
-    if (!h || !LocalFileTimeToFileTime(&local, &utc) || !SetFileTime(h.Get(), &utc, nullptr, nullptr))
+    if (!h || !LocalFileTimeToFileTime(&local, &utc) ||
+        !SetFileTime(h.Get(), &utc, nullptr, nullptr))
         ThrowLastError(L"Die Dateizeit von \"" + path + L"\" kann nicht gesetzt werden");
 }
 
@@ -177,7 +181,8 @@ std::vector<std::wstring> Win32FileSystem::FindPlainFiles(const std::wstring& fo
     ScopedFindHandle find(FindFirstFileW((folder + L"\\*.*").c_str(), &data));
     if (!find)
         return names;
-    constexpr DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    constexpr DWORD excluded =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     do {
         if (!(data.dwFileAttributes & excluded))
             names.emplace_back(data.cFileName);
@@ -185,9 +190,12 @@ std::vector<std::wstring> Win32FileSystem::FindPlainFiles(const std::wstring& fo
     return names;
 }
 
-bool Win32FileSystem::RemoveDir(const std::wstring& path) { return RemoveDirectoryW(path.c_str()) != 0; }
+bool Win32FileSystem::RemoveDir(const std::wstring& path) {
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
 
-std::wstring Win32FileSystem::ReadProfileString(const std::wstring& path, const std::wstring& section,
+std::wstring Win32FileSystem::ReadProfileString(const std::wstring& path,
+                                                const std::wstring& section,
                                                 const std::wstring& key, const std::wstring& def) {
     wchar_t buffer[2048];
     GetPrivateProfileStringW(section.c_str(), key.c_str(), def.c_str(), buffer, 2048, path.c_str());
@@ -227,9 +235,12 @@ void Win32Windows::PostMessageTo(std::uintptr_t window, unsigned message) {
     PostMessageW(reinterpret_cast<HWND>(window), message, 0, 0);
 }
 
-void Win32Windows::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+void Win32Windows::Sleep(unsigned milliseconds) {
+    ::Sleep(milliseconds);
+}
 
-bool Win32ProcessStarter::StartProcess(const std::wstring& commandLine, const std::wstring& folder) {
+bool Win32ProcessStarter::StartProcess(const std::wstring& commandLine,
+                                       const std::wstring& folder) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -246,12 +257,15 @@ bool Win32ProcessStarter::StartProcess(const std::wstring& commandLine, const st
     return true;
 }
 
-void Win32DebugOutput::Output(const std::wstring& line) { OutputDebugStringW(line.c_str()); }
+void Win32DebugOutput::Output(const std::wstring& line) {
+    OutputDebugStringW(line.c_str());
+}
 
 TDateTime Win32Clock::Now() {
     SYSTEMTIME t{};
     GetLocalTime(&t);
-    return EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+    return EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                          t.wMilliseconds);
 }
 
 static wchar_t LocaleChar(LCTYPE type, wchar_t fallback) {
@@ -259,8 +273,12 @@ static wchar_t LocaleChar(LCTYPE type, wchar_t fallback) {
     return GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, text, 8) > 1 ? text[0] : fallback;
 }
 
-wchar_t Win32Clock::DecimalSeparator() { return LocaleChar(LOCALE_SDECIMAL, L'.'); }
+wchar_t Win32Clock::DecimalSeparator() {
+    return LocaleChar(LOCALE_SDECIMAL, L'.');
+}
 
-wchar_t Win32Clock::TimeSeparator() { return LocaleChar(LOCALE_STIME, L':'); }
+wchar_t Win32Clock::TimeSeparator() {
+    return LocaleChar(LOCALE_STIME, L':');
+}
 
 } // namespace zem::win

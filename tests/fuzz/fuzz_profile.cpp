@@ -6,7 +6,8 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::wstring text = zem::DecodeProfileBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::wstring text =
+        zem::DecodeProfileBytes(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const wchar_t* key : {L"DATABASE", L"USERNAME", L"PASSWORD"})
         if (zem::ProfileLookup(text, L"DB", key, L"JPX").size() > zem::ProfileValueLimit)
             std::abort();

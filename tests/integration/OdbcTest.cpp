@@ -7,7 +7,8 @@ using namespace zem;
 using namespace zem::test;
 
 TEST_F(DatabaseTest, RowsNullsAndDatesToTheMillisecond) {
-    Exec(*session, L"create temporary table t (id integer, name varchar(50), d timestamp(3), n numeric(10))");
+    Exec(*session,
+         L"create temporary table t (id integer, name varchar(50), d timestamp(3), n numeric(10))");
     Exec(*session, L"insert into t values (2, 'Zwei ü', '2026-03-04 05:06:07.891', 7), "
                    L"(1, null, null, null), (3, '', '1999-12-31 23:59:59.999', -4)");
     auto q = session->NewQuery();
@@ -76,15 +77,14 @@ TEST_F(DatabaseTest, LargeObjectsInChunks) {
         Exec(*session, L"delete from b");
         StoreEntry(*session, 1, L"f", 32, L"2026-01-01 00:00:00", content);
         Exec(*session, L"insert into b values (1, decode('" + Hex(content) + L"', 'hex'))");
-        for (const wchar_t* sql : {L"select CFFILE from ZEMFILES where cfid = 1",
-                                   L"select data from b where id = 1"}) {
+        for (const wchar_t* sql :
+             {L"select CFFILE from ZEMFILES where cfid = 1", L"select data from b where id = 1"}) {
             SCOPED_TRACE(ToUtf8(sql));
             auto q = session->NewQuery();
             q->SQL = sql;
             q->Execute();
-            TLOBLocator& lob = q->LOBField(std::wstring(sql).find(L"CFFILE") != std::wstring::npos
-                                               ? L"cffile"
-                                               : L"DATA");
+            TLOBLocator& lob = q->LOBField(
+                std::wstring(sql).find(L"CFFILE") != std::wstring::npos ? L"cffile" : L"DATA");
             EXPECT_EQ(lob.Size(), static_cast<std::int64_t>(size));
             int reads = 0;
             EXPECT_EQ(ReadAll(lob, reads), content);

@@ -21,7 +21,9 @@ namespace {
 struct Calls {
     std::vector<std::int32_t> soFar;
     ProgressCallback Callback() {
-        return [this](const std::wstring&, std::int32_t n, std::int32_t, bool&) { soFar.push_back(n); };
+        return [this](const std::wstring&, std::int32_t n, std::int32_t, bool&) {
+            soFar.push_back(n);
+        };
     }
 };
 
@@ -100,12 +102,17 @@ protected:
     fs::path Folder() const { return root / "ZEM_JPX_EXE"; }
 
     void Run(std::vector<std::wstring> args = {}) {
+        view = FakeView{};
+        RunKeepingHooks(std::move(args));
+    }
+    // As Run, with the view's hooks that the test has set.
+    void RunKeepingHooks(std::vector<std::wstring> args) {
         args.insert(args.begin(), ProgramPath());
         CommandLine commandLine(args);
-        view = FakeView{};
         boxes = RecordingBoxes{};
         debug = RecordingDebug{};
-        TfrmMainUpdate window(commandLine, platform, view, boxes, [] { return CreateOdbcSession(); });
+        TfrmMainUpdate window(commandLine, platform, view, boxes,
+                              [] { return CreateOdbcSession(); });
         view.dispatch = [&](unsigned m) { window.Dispatch(m); };
         view.keyPress = [&](wchar_t k) { window.FormKeyPress(k); };
         window.Create();
@@ -141,7 +148,8 @@ TEST_F(UpdateRunTest, FillsTheFolderThenLeavesCurrentFilesAlone) {
     EXPECT_FALSE(fs::exists(Folder() / "bin" / "lib.dll")); // another volume
     EXPECT_FALSE(fs::exists(Folder() / "ZEM.exe.old"));
     EXPECT_EQ(view.alerts.size(), 1u);
-    TDateTime stamped = files.GetCreationTime(ExtractFilePath(ProgramPath()) + L"ZEM_JPX_EXE\\ZEM.exe");
+    TDateTime stamped =
+        files.GetCreationTime(ExtractFilePath(ProgramPath()) + L"ZEM_JPX_EXE\\ZEM.exe");
     EXPECT_EQ(ToMilliseconds(stamped), ToMilliseconds(EncodeDateTime(2026, 2, 3, 4, 5, 6, 789)));
 
     // A second run finds everything current and fetches nothing.
@@ -175,4 +183,29 @@ TEST_F(UpdateRunTest, CorruptEntryIsReportedAndTheOthersArrive) {
     EXPECT_EQ(ReadFile(Folder() / "bad.dll"), ToBytes("previous"));
     EXPECT_FALSE(fs::exists(Folder() / "bad.dll.old"));
     EXPECT_EQ(ReadFile(Folder() / "good.dll"), good);
+}
+
+TEST_F(UpdateRunTest, SessionKilledDuringATransferPutsThePreviousVersionBack) {
+    fs::create_directories(Folder());
+    std::ofstream(Folder() / "big.dat", std::ios::binary) << "previous";
+    Bytes big = RandomBytes(2 << 20, 5), small = RandomBytes(1000, 6);
+    StoreEntry(*session, 1, L"big.dat", 32, L"2026-01-01 00:00:00", Compress(big));
+    StoreEntry(*session, 2, L"small.dat", 32, L"2026-01-01 00:00:00", Compress(small));
+    // At the first progress call, end the program's database session from the outside.
+    view.onProcessMessages = [this](int pump) {
+        if (pump == 3)
+            Exec(*session, L"select pg_terminate_backend(pid) from pg_stat_activity "
+                           L"where usename = 'JPX' and pid <> pg_backend_pid()");
+    };
+    RunKeepingHooks({L"/UPDATE_ONLY"});
+    ASSERT_FALSE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes[0].kind, L"translated");
+    EXPECT_EQ(ReadFile(Folder() / "big.dat"), ToBytes("previous"));
+    EXPECT_FALSE(fs::exists(Folder() / "big.dat.old"));
+    // The next entry is attempted (and fails on the dead session); the next run fetches both.
+    EXPECT_FALSE(fs::exists(Folder() / "small.dat"));
+    Run({L"/UPDATE_ONLY"});
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(ReadFile(Folder() / "big.dat"), big);
+    EXPECT_EQ(ReadFile(Folder() / "small.dat"), small);
 }

@@ -11,7 +11,9 @@
 
 namespace zem::test {
 
-Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes ToBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes Compress(const Bytes& data, int windowBits) {
     z_stream strm{};
@@ -37,7 +39,9 @@ Bytes RandomBytes(std::size_t n, unsigned seed) {
 
 // --- files ---
 
-static std::wstring UpperKey(const std::wstring& path) { return UpperCaseAscii(path); }
+static std::wstring UpperKey(const std::wstring& path) {
+    return UpperCaseAscii(path);
+}
 
 static std::wstring ParentOf(const std::wstring& path) {
     std::wstring p = ExtractFilePath(path);
@@ -73,9 +77,13 @@ std::vector<std::wstring> FakeFileSystem::FilesUnder(const std::wstring& prefix)
     return out;
 }
 
-bool FakeFileSystem::FileExists(const std::wstring& path) { return Find(path) != nullptr; }
+bool FakeFileSystem::FileExists(const std::wstring& path) {
+    return Find(path) != nullptr;
+}
 
-bool FakeFileSystem::DirectoryExists(const std::wstring& path) { return folders.count(UpperKey(path)) > 0; }
+bool FakeFileSystem::DirectoryExists(const std::wstring& path) {
+    return folders.count(UpperKey(path)) > 0;
+}
 
 bool FakeFileSystem::ForceDirectories(const std::wstring& path) {
     log.push_back(L"mkdir " + path);
@@ -115,7 +123,8 @@ public:
     void Write(const void* data, std::size_t n) override {
         FakeFile& f = fs.files.at(key);
         if (fs.failWritesAfter >= 0 && f.content.size() + n > std::size_t(fs.failWritesAfter))
-            throw EInOutError(L"Es ist nicht genügend Speicherplatz auf dem Datenträger verfügbar", 112);
+            throw EInOutError(L"Es ist nicht genügend Speicherplatz auf dem Datenträger verfügbar",
+                              112);
         const auto* p = static_cast<const std::uint8_t*>(data);
         f.content.insert(f.content.end(), p, p + n);
     }
@@ -129,8 +138,8 @@ private:
 
 std::unique_ptr<IOutputFile> FakeFileSystem::CreateOutputFile(const std::wstring& path) {
     log.push_back(L"create " + path);
-    if (path.size() >= 260 || !DirectoryExists(ParentOf(path)) || lockedPaths.count(UpperKey(path)) ||
-        (Find(path) && Find(path)->readOnly))
+    if (path.size() >= 260 || !DirectoryExists(ParentOf(path)) ||
+        lockedPaths.count(UpperKey(path)) || (Find(path) && Find(path)->readOnly))
         throw EInOutError(L"Datei kann nicht angelegt werden: " + path, 5);
     files[UpperKey(path)] = FakeFile{};
     names[UpperKey(path)] = path;
@@ -184,8 +193,9 @@ bool FakeFileSystem::RemoveDir(const std::wstring& path) {
     return folders.erase(UpperKey(path)) > 0;
 }
 
-std::wstring FakeFileSystem::ReadProfileString(const std::wstring& path, const std::wstring& section,
-                                               const std::wstring& key, const std::wstring& def) {
+std::wstring FakeFileSystem::ReadProfileString(const std::wstring& path,
+                                               const std::wstring& section, const std::wstring& key,
+                                               const std::wstring& def) {
     FakeFile* f = Find(path);
     std::string bytes = f ? std::string(f->content.begin(), f->content.end()) : std::string();
     return ProfileLookup(DecodeProfileBytes(bytes), section, key, def);
@@ -427,6 +437,8 @@ void FakeSession::SetConnected(bool value) {
     connected = true;
 }
 
-std::unique_ptr<TOracleQuery> FakeSession::NewQuery() { return std::make_unique<FakeQuery>(db); }
+std::unique_ptr<TOracleQuery> FakeSession::NewQuery() {
+    return std::make_unique<FakeQuery>(db);
+}
 
 } // namespace zem::test

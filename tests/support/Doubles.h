@@ -50,15 +50,15 @@ public:
     std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& def) override;
 
-    std::map<std::wstring, FakeFile> files;   // keyed by upper-cased path
+    std::map<std::wstring, FakeFile> files;     // keyed by upper-cased path
     std::map<std::wstring, std::wstring> names; // upper-cased path -> path as created
-    std::set<std::wstring> folders;           // upper-cased
-    std::set<std::wstring> openForWriting;    // upper-cased
+    std::set<std::wstring> folders;             // upper-cased
+    std::set<std::wstring> openForWriting;      // upper-cased
     std::wstring currentDir;
-    std::vector<std::wstring> log;            // operations in order
+    std::vector<std::wstring> log; // operations in order
     // Faults: writes fail once this many bytes have been written to one file (-1: never).
     long long failWritesAfter = -1;
-    std::set<std::wstring> lockedPaths;       // upper-cased; create and rename fail
+    std::set<std::wstring> lockedPaths;        // upper-cased; create and rename fail
     std::set<std::wstring> uncreatableFolders; // upper-cased
 };
 
@@ -136,7 +136,7 @@ public:
 class FakeView : public IStartWindowView {
 public:
     struct Message {
-        unsigned number;   // custom message, or 0 for a key, or ~0u for quit
+        unsigned number; // custom message, or 0 for a key, or ~0u for quit
         wchar_t key = 0;
     };
     static constexpr unsigned Quit = ~0u;
@@ -147,8 +147,14 @@ public:
     int AlertCount() override { return openAlerts; }
     void ShowAlert(const std::wstring& caption, const std::wstring& text, int) override;
     void ProcessMessages() override;
-    void PostToSelf(unsigned message) override { queue.push_back({message}); posted.push_back(message); }
-    void Close() override { queue.push_back({Quit}); ++closes; }
+    void PostToSelf(unsigned message) override {
+        queue.push_back({message});
+        posted.push_back(message);
+    }
+    void Close() override {
+        queue.push_back({Quit});
+        ++closes;
+    }
     bool Terminated() const override { return terminated; }
     void Repaint() override { ++repaints; }
 
@@ -157,9 +163,9 @@ public:
     // real window, would be waiting forever).
     void RunLoop();
 
-    std::function<void(unsigned)> dispatch;      // custom messages to the window
+    std::function<void(unsigned)> dispatch; // custom messages to the window
     std::function<void(wchar_t)> keyPress;
-    std::function<void(int)> onProcessMessages;  // called with the call's number, from 1
+    std::function<void(int)> onProcessMessages; // called with the call's number, from 1
     std::deque<Message> queue;
     std::vector<unsigned> posted;
     std::map<LabelId, std::wstring> captions;
@@ -189,9 +195,9 @@ public:
     std::vector<Entry> entries;
     std::vector<std::optional<std::wstring>> tenants = {std::wstring(L"Demo GmbH")};
     bool tenantTableMissing = false;
-    int logonError = 0;           // EOracleError number on logon, 0: none
-    bool clientMissing = false;   // EDatabaseClientError on logon
-    std::map<std::int64_t, int> failAfterChunks; // cfid -> database error after k chunks
+    int logonError = 0;                                // EOracleError number on logon, 0: none
+    bool clientMissing = false;                        // EDatabaseClientError on logon
+    std::map<std::int64_t, int> failAfterChunks;       // cfid -> database error after k chunks
     std::map<std::int64_t, std::int64_t> declaredSize; // cfid -> size the locator reports
     std::vector<std::wstring> executed;
     std::wstring user, password, database; // values of the last logon

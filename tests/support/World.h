@@ -29,8 +29,9 @@ struct World {
     void Start(std::vector<std::wstring> args = {}) {
         args.insert(args.begin(), ProgramPath);
         commandLine = std::make_unique<CommandLine>(args);
-        window = std::make_unique<TfrmMainUpdate>(*commandLine, platform, view, boxes,
-                                                  [this] { return std::make_unique<FakeSession>(db); });
+        window = std::make_unique<TfrmMainUpdate>(*commandLine, platform, view, boxes, [this] {
+            return std::make_unique<FakeSession>(db);
+        });
         view.dispatch = [this](unsigned m) { window->Dispatch(m); };
         view.keyPress = [this](wchar_t k) { window->FormKeyPress(k); };
         window->Create();

@@ -121,5 +121,65 @@ case_uninstall() {
     expect_no_text "$CASE_DIR/trace.txt" "tfrmMainUpdate.DoUpdate"
 }
 
+case_server_down() {
+    new_case
+    printf '[DB]\r\nDATABASE=ZEMDOWN\r\n' >"$APP_DIR/ZEM_Start.INI"
+    run_zem
+    expect_text "$CASE_DIR/trace.txt" "OracleErrorCode : "
+    expect_order "$CASE_DIR/dialogs.txt" "ZEM Startprogram|\\n\\r$IDS_11" "ZEM Startprogram|$NO_DB"
+}
+
+case_target_held_open() {
+    new_case
+    publish_app
+    run_zem /UPDATE_ONLY
+    local dll="$APP_DIR/ZEM_JPX_EXE/lib/zem.dll"
+    cmp "$CASE_DIR/publish/lib/zem.dll" "$dll" || fail "first run did not fetch zem.dll"
+    # Another program holds the file open without sharing while the next run replaces it.
+    (cd "$APP_DIR" && timeout 60 "$WINE" dialog_helper.exe --hold "$(winpath "$dll")" 25 >/dev/null 2>&1) &
+    local holder=$!
+    sleep 3
+    run_zem /UPDATE_ONLY
+    kill "$holder" 2>/dev/null || true
+    expect_text "$CASE_DIR/dialogs.txt" "kann nicht gesichert werden"
+    cmp "$CASE_DIR/publish/lib/zem.dll" "$dll" || fail "the held file was changed"
+    [ ! -e "$dll.old" ] || fail "a backup was left"
+    cmp "$CASE_DIR/publish/data.txt" "$APP_DIR/ZEM_JPX_EXE/data.txt" || fail "the run did not go on"
+}
+
+# Statistic of a region of an image: mean or standard deviation, 0..1.
+region() {
+    local v
+    v=$(convert "$1" -crop "$2" +repage -colorspace gray -format "%[fx:$3]" info:) && [ -n "$v" ] || fail "cannot measure $2"
+    echo "$v"
+}
+above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+case_window_screenshot() {
+    new_case
+    publish_app
+    head -c $((48 * 1024 * 1024)) /dev/urandom >"$CASE_DIR/publish/big.bin"
+    catalogue publish "$CASE_DIR/publish" >/dev/null
+    local shot="$ZEM_SYSTEM_DIR/../system-artifacts/start-window.png"
+    mkdir -p "$(dirname "$shot")"
+    (for _ in $(seq 300); do grep -qa 'big.bin' "$CASE_DIR/stderr.txt" 2>/dev/null && break; sleep 0.05; done
+     sleep 0.2
+     import -window root "$shot") &
+    local taker=$!
+    run_zem /UPDATE_ONLY
+    wait "$taker"
+    # The screen is 1280 x 1024 and black; the window's client area is 454 x 272, centred.
+    local x=$(((1280 - 454) / 2)) y=$(((1024 - 272) / 2))
+    above "$(region "$shot" "454x272+$x+$y" mean)" 0.5 || fail "no white window at the centre"
+    for outside in "1x272+$((x - 1))+$y" "1x272+$((x + 454))+$y" "454x1+$x+$((y - 1))" "454x1+$x+$((y + 272))"; do
+        above 0.01 "$(region "$shot" "$outside" maxima)" || fail "the window is larger than 454 x 272 ($outside)"
+    done
+    above "$(region "$shot" "454x193+$x+$y" standard_deviation)" 0.05 || fail "the header picture is blank"
+    # The status text (right edge at 113) shows the file's name: dark pixels there.
+    above "$(region "$shot" "60x14+$((x + 53))+$((y + 240))" standard_deviation)" 0.05 || fail "no status text"
+    above "$(region "$shot" "175x14+$((x + 119))+$((y + 240))" standard_deviation)" 0.02 || fail "no progress bar"
+    echo "screenshot kept: $shot"
+}
+
 "case_$1"
 echo "system.$1 passed"

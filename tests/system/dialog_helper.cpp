@@ -2,6 +2,8 @@
 // (caption and texts, one line each) and confirms it, and can press Esc in the start
 // window once a given file exists. Ends when the start window has gone, or at the timeout.
 //   dialog_helper.exe LOG TIMEOUT_SECONDS [ESC_WHEN_EXISTS]
+// With --hold it instead keeps a file open without sharing for a while:
+//   dialog_helper.exe --hold FILE SECONDS
 #include "platform/win32/win.h"
 
 #include "util/PathText.h"
@@ -64,6 +66,14 @@ std::string Escape(const std::wstring& text) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return 2;
+    if (std::wstring(argv[1]) == L"--hold" && argc == 4) {
+        HANDLE h = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return 1;
+        Sleep(static_cast<DWORD>(_wtoi(argv[3])) * 1000);
+        CloseHandle(h);
+        return 0;
+    }
     const std::wstring log = argv[1];
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(_wtoi(argv[2])) * 1000;
     const std::wstring escWhen = argc > 3 ? argv[3] : L"";

@@ -13,8 +13,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetCurrentDirectoryW(MAX_PATH, folder);
     wchar_t target[MAX_PATH] = L"launch-record.txt";
     GetEnvironmentVariableW(L"ZEM_STANDIN_RECORD", target, MAX_PATH);
-    std::string record = "cmdline=" + zem::ToUtf8(GetCommandLineW()) + "\ncwd=" +
-                         zem::ToUtf8(folder) + "\n";
+    std::string record =
+        "cmdline=" + zem::ToUtf8(GetCommandLineW()) + "\ncwd=" + zem::ToUtf8(folder) + "\n";
     FILE* f = _wfopen(target, L"wb");
     if (f == nullptr)
         return 1;

@@ -20,20 +20,45 @@ TEST(Launch, StartCommandAndProgramChoice) {
         std::wstring commandLine; // handed to the system
     } cases[] = {
         {"no parameters", {}, true, F + L"\\ZEM.exe  ", L"\"ZEM.exe\" "},
-        {"alias", {L"@PROD"}, true, L"C:\\Apps\\PROD_JPX_EXE\\ZEM.exe @PROD ", L"\"ZEM.exe\" @PROD"},
-        {"settings file switch is dropped, database switches passed", {L"/inifile:site.ini"}, true,
-         F + L"\\ZEM.exe  ", L"\"ZEM.exe\"   " + dbArgs},
-        {"'=' form is passed on", {L"/INIFILE=x.ini"}, true, F + L"\\ZEM.exe /INIFILE=x.ini ",
+        {"alias",
+         {L"@PROD"},
+         true,
+         L"C:\\Apps\\PROD_JPX_EXE\\ZEM.exe @PROD ",
+         L"\"ZEM.exe\" @PROD"},
+        {"settings file switch is dropped, database switches passed",
+         {L"/inifile:site.ini"},
+         true,
+         F + L"\\ZEM.exe  ",
+         L"\"ZEM.exe\"   " + dbArgs},
+        {"'=' form is passed on",
+         {L"/INIFILE=x.ini"},
+         true,
+         F + L"\\ZEM.exe /INIFILE=x.ini ",
          L"\"ZEM.exe\" /INIFILE=x.ini  " + dbArgs},
-        {"minus form is passed on and counts", {L"-inifile:site.ini"}, true,
-         F + L"\\ZEM.exe -inifile:site.ini ", L"\"ZEM.exe\" -inifile:site.ini  " + dbArgs},
-        {"start path in second place dropped", {L"a", L"/START_PATH:C:\\p"}, false,
-         L"C:\\p\\ZEM.exe a ", L"\"Velkor.exe\" a"},
-        {"third parameter never passed", {L"a", L"b", L"c"}, true, F + L"\\ZEM.exe a b",
+        {"minus form is passed on and counts",
+         {L"-inifile:site.ini"},
+         true,
+         F + L"\\ZEM.exe -inifile:site.ini ",
+         L"\"ZEM.exe\" -inifile:site.ini  " + dbArgs},
+        {"start path in second place dropped",
+         {L"a", L"/START_PATH:C:\\p"},
+         false,
+         L"C:\\p\\ZEM.exe a ",
+         L"\"Velkor.exe\" a"},
+        {"third parameter never passed",
+         {L"a", L"b", L"c"},
+         true,
+         F + L"\\ZEM.exe a b",
          L"\"ZEM.exe\" a b"},
-        {"quoted blank", {L"two words"}, true, F + L"\\ZEM.exe two words ",
+        {"quoted blank",
+         {L"two words"},
+         true,
+         F + L"\\ZEM.exe two words ",
          L"\"ZEM.exe\" two words"},
-        {"touch companion", {L"x", L"-LUMET"}, true, F + L"\\ZEM.exe x -LUMET",
+        {"touch companion",
+         {L"x", L"-LUMET"},
+         true,
+         F + L"\\ZEM.exe x -LUMET",
          L"\"Lumet_Touch.exe\" x -LUMET"},
         {"fallback program", {}, false, F + L"\\ZEM.exe  ", L"\"Velkor.exe\" "},
     };
@@ -141,7 +166,8 @@ TEST(Uninstall, RemovesEntryAndPlainFiles) {
              w.files.AddFile(w.folder + L"\\a.exe", ToBytes("a"));
              w.files.AddFile(w.folder + L"\\b.dll", ToBytes("b"));
          },
-         {}, true},
+         {},
+         true},
         {"plain, hidden and a subfolder",
          [](UninstallWorld& w) {
              w.files.AddFile(w.folder + L"\\a.exe", ToBytes("a"));
@@ -149,8 +175,11 @@ TEST(Uninstall, RemovesEntryAndPlainFiles) {
              w.files.Find(w.folder + L"\\h.sys")->hidden = true;
              w.files.AddFile(w.folder + L"\\sub\\c.txt", ToBytes("c"));
          },
-         {L"C:\\Zem\\PROD\\h.sys", L"C:\\Zem\\PROD\\sub\\c.txt"}, false},
-        {"only a subfolder", [](UninstallWorld& w) { w.files.AddFolder(w.folder + L"\\sub"); }, {},
+         {L"C:\\Zem\\PROD\\h.sys", L"C:\\Zem\\PROD\\sub\\c.txt"},
+         false},
+        {"only a subfolder",
+         [](UninstallWorld& w) { w.files.AddFolder(w.folder + L"\\sub"); },
+         {},
          false},
         {"empty folder stays", [](UninstallWorld&) {}, {}, false},
         {"read-only file stays",
@@ -159,7 +188,8 @@ TEST(Uninstall, RemovesEntryAndPlainFiles) {
              w.files.AddFile(w.folder + L"\\ro.dll", ToBytes("r"));
              w.files.Find(w.folder + L"\\ro.dll")->readOnly = true;
          },
-         {L"C:\\Zem\\PROD\\ro.dll"}, false},
+         {L"C:\\Zem\\PROD\\ro.dll"},
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,7 +206,8 @@ TEST(Uninstall, RemovesEntryAndPlainFiles) {
         EXPECT_EQ(w.view.posted.back(), WM_DOFINISH);
         EXPECT_TRUE(w.view.terminated);
         EXPECT_TRUE(w.processes.started.empty());
-        EXPECT_TRUE(w.db.executed.empty() || w.db.executed.back().find(L"zemfiles") == std::wstring::npos);
+        EXPECT_TRUE(w.db.executed.empty() ||
+                    w.db.executed.back().find(L"zemfiles") == std::wstring::npos);
     }
 }
 

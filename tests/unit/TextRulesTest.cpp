@@ -23,7 +23,7 @@ TEST(PathText, StripSlashesNeverExaminesTheLastCharacter) {
         {L"/", L"/"},
         {L"C:\\Apps\\//srv/inst_JPX_EXE", L"C:\\Apps\\srvinst_JPX_EXE"},
         {L"a/", L"a/"},
-        {L"a//", L"a/"},   // the second slash moves into the last position and stays
+        {L"a//", L"a/"}, // the second slash moves into the last position and stays
         {L"///", L"/"},
         {L"/a/b", L"ab"},
     };
@@ -55,9 +55,12 @@ TEST(CommandLine, Splitting) {
         {L"zem.exe", {L"zem.exe"}},
         {L"\"C:\\Program Files\\zem.exe\" a  b", {L"C:\\Program Files\\zem.exe", L"a", L"b"}},
         {L"x \"a b\"c d", {L"x", L"a bc", L"d"}},
-        {L"x \"\" y", {L"x", L"y"}},              // an empty quoted pair is no parameter
+        {L"x \"\" y", {L"x", L"y"}}, // an empty quoted pair is no parameter
         {L"x \"unbalanced rest", {L"x", L"unbalanced rest"}},
-        {L"x\ta\x01" L"b\x1f" L"c", {L"x", L"a", L"b", L"c"}}, // codes 1..32 separate
+        {L"x\ta\x01"
+         L"b\x1f"
+         L"c",
+         {L"x", L"a", L"b", L"c"}}, // codes 1..32 separate
         {L"", {}},
     };
     for (const Case& c : cases) {
@@ -86,8 +89,8 @@ TEST(CommandLine, ValueSwitch) {
         {{L"/INIFILE"}, L""},
         {{L"/INIFILE:"}, L""},
         {{L"/INIFILE::x"}, L":x"},
-        {{L"/INIFILEx.ini"}, L"x.ini"},              // prefix match: the rest is the value
-        {{L"/INIFILE", L"site.ini"}, L""},           // never the next parameter
+        {{L"/INIFILEx.ini"}, L"x.ini"},                // prefix match: the rest is the value
+        {{L"/INIFILE", L"site.ini"}, L""},             // never the next parameter
         {{L"/a", L"/inifile:1", L"/INIFILE:2"}, L"1"}, // the first match decides
         {{L"INIFILE:site.ini"}, std::nullopt},
         {{L"/INIFIL"}, std::nullopt},

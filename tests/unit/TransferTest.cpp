@@ -23,17 +23,20 @@ struct Transfer {
     Transfer() { session.connected = true; }
 
     ProgressCallback Callback() {
-        return [this](const std::wstring& table, std::int32_t soFar, std::int32_t total, bool& abort) {
-            EXPECT_EQ(table, L"ZEMFILES");
-            calls.push_back({soFar, total});
-            abort = static_cast<int>(calls.size()) == abortAtCall;
-        };
+        return
+            [this](const std::wstring& table, std::int32_t soFar, std::int32_t total, bool& abort) {
+                EXPECT_EQ(table, L"ZEMFILES");
+                calls.push_back({soFar, total});
+                abort = static_cast<int>(calls.size()) == abortAtCall;
+            };
     }
     bool Raw(TMemoryStream& out) {
-        return ReadBlobToStream(session, out, L"ZEMFILES", L"CFFILE", L"where cfid = 1", Callback());
+        return ReadBlobToStream(session, out, L"ZEMFILES", L"CFFILE", L"where cfid = 1",
+                                Callback());
     }
     bool Unpacked(TMemoryStream& out) {
-        return ReadCompressedBlob(session, out, L"ZEMFILES", L"CFFILE", L"where cfid = 1", Callback());
+        return ReadCompressedBlob(session, out, L"ZEMFILES", L"CFFILE", L"where cfid = 1",
+                                  Callback());
     }
     void Store(const Bytes& compressed) {
         db.entries.push_back(FakeDatabase::Entry{1, L"f", 0, 0, 0, compressed});
@@ -198,13 +201,13 @@ TEST(Progress, Texts) {
     EXPECT_EQ(ProgressPercent(1000, 1000), 100);
     EXPECT_EQ(ProgressPercent(0, 1000), 0);
     const TDateTime start = 46000.5, oneSecond = 1.0 / 86400;
-    EXPECT_EQ(TransferRate(5000, start, start), 1000);              // no time passed
-    EXPECT_EQ(TransferRate(5000, start, start - oneSecond), 1000);  // clock went back
+    EXPECT_EQ(TransferRate(5000, start, start), 1000);             // no time passed
+    EXPECT_EQ(TransferRate(5000, start, start - oneSecond), 1000); // clock went back
     EXPECT_NEAR(TransferRate(5000, start, start + 2 * oneSecond), 2500, 0.01);
     EXPECT_EQ(FormatRate(1000, L','), L"1,0 kB");
     EXPECT_EQ(FormatRate(1536000, L'.'), L"1500.0 kB");
     EXPECT_EQ(FormatRemaining(100, 100, 1000, L':'), L"00:00:00");
     EXPECT_EQ(FormatRemaining(0, 1000 * 3600 * 25, 1000, L':'), L"01:00:00"); // days dropped
-    EXPECT_EQ(FormatRemaining(0, 3723999, 1000, L'.'), L"01.02.03");        // fraction cut
+    EXPECT_EQ(FormatRemaining(0, 3723999, 1000, L'.'), L"01.02.03");          // fraction cut
     EXPECT_EQ(FormatRemaining(0, 100, 0, L':'), L"--:--:--");
 }

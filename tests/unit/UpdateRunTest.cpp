@@ -78,8 +78,8 @@ TEST(UpdateRun, DecisionByCreationTimeAtWholeMilliseconds) {
 
 TEST(UpdateRun, FoldersAndPaths) {
     UpdateWorld w;
-    w.db.AddFolder(1, L"plugins\\");          // trailing backslash: that folder itself
-    w.db.AddFolder(2, L"data\\sub");          // no trailing backslash: only what is above
+    w.db.AddFolder(1, L"plugins\\"); // trailing backslash: that folder itself
+    w.db.AddFolder(2, L"data\\sub"); // no trailing backslash: only what is above
     w.db.AddFile(3, L"a/b\\c.dll", ToBytes("c"), Stamp); // '/' removed from the paths
     w.db.AddFile(4, L"lib\\deep\\x.dll", ToBytes("x"), Stamp);
     w.Run({L"/UPDATE_ONLY"});
@@ -157,15 +157,16 @@ TEST(UpdateRun, RunningCopyThatDoesNotCloseStopsTheRun) {
     w.db.AddFile(1, L"ZEM.exe", ToBytes("new"), Stamp);
     w.db.AddFile(2, L"later.dll", ToBytes("later"), Stamp);
     w.Run();
-    EXPECT_EQ(w.windows.posted, (std::vector<std::pair<std::wstring, unsigned>>{
-                                    {L"ZEM", WM_CLOSE_MESSAGE},
-                                    {L"ZEM", WM_CLOSE_MESSAGE},
-                                    {L"ZEM", WM_DESTROY_MESSAGE}}));
+    EXPECT_EQ(w.windows.posted,
+              (std::vector<std::pair<std::wstring, unsigned>>{{L"ZEM", WM_CLOSE_MESSAGE},
+                                                              {L"ZEM", WM_CLOSE_MESSAGE},
+                                                              {L"ZEM", WM_DESTROY_MESSAGE}}));
     EXPECT_EQ(w.windows.sleptMs, 3000u + 500u);
     TsiLang lang;
     auto boxes = w.Boxes(L"translated");
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, lang.GetTextOrDefault(L"IDS_5") + L"ZEM" + lang.GetTextOrDefault(L"IDS_6"));
+    EXPECT_EQ(boxes[0].text,
+              lang.GetTextOrDefault(L"IDS_5") + L"ZEM" + lang.GetTextOrDefault(L"IDS_6"));
     EXPECT_EQ(w.FileAt(L"ZEM.exe"), ToBytes("running"));
     EXPECT_FALSE(w.Exists(L"later.dll"));
     EXPECT_TRUE(w.processes.started.empty());
@@ -247,15 +248,18 @@ TEST(UpdateRun, FaultsAreEntryErrorsWithThePreviousVersionBack) {
         {"database error after two chunks", [](UpdateWorld& w) { w.db.failAfterChunks[1] = 2; },
          L"ORA-03113"},
         {"corrupt content",
-         [](UpdateWorld& w) { w.db.entries[0].content[w.db.entries[0].content.size() / 2] ^= 0x55; },
+         [](UpdateWorld& w) {
+             w.db.entries[0].content[w.db.entries[0].content.size() / 2] ^= 0x55;
+         },
          L"data error"},
         {"truncated content",
          [](UpdateWorld& w) { w.db.entries[0].content.resize(w.db.entries[0].content.size() - 9); },
          L"data error"},
         {"disk full", [](UpdateWorld& w) { w.files.failWritesAfter = 100000; }, L"Speicherplatz"},
-        {"huge declared size",
-         [](UpdateWorld& w) { w.db.declaredSize[1] = std::int64_t(5) << 32; }, L"Range check error"},
-        {"cannot back up", [](UpdateWorld& w) { w.files.lockedPaths.insert(UpperCaseAscii(w.Folder(L"big.dat"))); },
+        {"huge declared size", [](UpdateWorld& w) { w.db.declaredSize[1] = std::int64_t(5) << 32; },
+         L"Range check error"},
+        {"cannot back up",
+         [](UpdateWorld& w) { w.files.lockedPaths.insert(UpperCaseAscii(w.Folder(L"big.dat"))); },
          L"kann nicht gesichert werden"},
     };
     Bytes published = RandomBytes(400000);
