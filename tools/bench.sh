@@ -17,7 +17,7 @@ export ODBCINI="$work/db/odbc.ini"
 port=$(cat "$work/db/port")
 sql() { PGPASSWORD=JPX psql -X -q -h 127.0.0.1 -p "$port" -U JPX -d zemdb "$@"; }
 what=("$@")
-[ ${#what[@]} -gt 0 ] || what=(transfer catalogue desks)
+[ ${#what[@]} -gt 0 ] || what=(transfer catalogue desks wine)
 
 for w in "${what[@]}"; do
 case $w in
@@ -55,6 +55,34 @@ desks)
         after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$work/db/data/postmaster.pid")/stat)
         echo "   server CPU (postmaster and ended backends): $(( (after - before) * 10 )) ms"
     done
+    ;;
+wine)
+    # The whole run under Wine for 1,000 and 10,000 entries (a tenth folders, the rest small
+    # files). Wine keeps no creation times, so this run fetches every file: a first run.
+    bash "$root/tools/build.sh" win64 >/dev/null
+    . "$root/tests/system/harness.sh"
+    start_display "$work"
+    make_prefix "$work/wine"
+    echo "== whole run under Wine (first run: every file fetched)"
+    for folders in 100 1000; do
+        pubdir="$work/scale-$folders"
+        for f in $(seq 1 "$folders"); do
+            mkdir -p "$pubdir/modul$f"
+            for i in $(seq 1 9); do echo "Datei $i im Modul $f" >"$pubdir/modul$f/datei$i.dll"; done
+        done
+        "$rel/zem_catalogue" publish "$pubdir" >/dev/null
+        app="$work/wine-app-$folders"
+        mkdir -p "$app"
+        cp "$root/build/win64/ZEM_Start.exe" "$app/"
+        start=$(date +%s.%N)
+        (cd "$app" && WINEDEBUG=-all timeout 600 "$WINE" ZEM_Start.exe /UPDATE_ONLY)
+        end=$(date +%s.%N)
+        n=$(find "$app/ZEM_JPX_EXE" -type f | wc -l)
+        awk -v s="$start" -v e="$end" -v f="$folders" -v n="$n" 'BEGIN {
+            printf "%6d entries: %.1f s wall, %.2f ms per entry, %d files arrived\n", f * 10, e - s, (e - s) * 1000 / (f * 10), n }'
+    done
+    kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
     ;;
 esac
 done

@@ -4,7 +4,8 @@
 #                         write DIR/odbc.ini with the data sources ZEM (the program's default
 #                         logon database) and ZEMDOWN (a port where nothing listens)
 #   testdb.sh stop DIR    stop the cluster and remove DIR
-# Logon: user JPX, password JPX (the program's built-in values), database zemdb.
+# Logon: user JPX, password JPX (the program's built-in values), database zemdb; user zemsys
+# (password Geheim#2026) has JPX's rights, for tests that look for the password in output.
 set -euo pipefail
 cmd=${1:?start or stop}
 dir=$(realpath -m "${2:?folder}")
@@ -44,6 +45,7 @@ start() {
         -o "-c listen_addresses=127.0.0.1 -p $port -c unix_socket_directories=$dir -c fsync=off" \
         start >/dev/null
     psql_admin -d postgres -c "create role \"JPX\" login password 'JPX'" \
+        -c "create role zemsys login password 'Geheim#2026' in role \"JPX\"" \
         -c "create database zemdb owner \"JPX\""
     psql_admin -d zemdb -c "alter schema public owner to \"JPX\""
     PGPASSWORD=JPX "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U JPX -d zemdb \

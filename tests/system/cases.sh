@@ -25,7 +25,7 @@ case_start_trace() {
 
 case_wrong_password() {
     new_case
-    printf '[DB]\r\nPASSWORD=wrong\r\n' >"$APP_DIR/ZEM_Start.INI"
+    printf '[DB]\r\nPASSWORD=wrongpw\r\n' >"$APP_DIR/ZEM_Start.INI"
     run_zem
     expect_text "$CASE_DIR/trace.txt" "OracleErrorCode : "
     expect_no_text "$CASE_DIR/trace.txt" "tfrmMainUpdate.FormCreate"
@@ -59,13 +59,12 @@ case_update_and_launch() {
 case_launch_arguments() {
     new_case
     publish_app
-    printf '[DB]\r\nUSERNAME=JPX\r\nPASSWORD=JPX\r\nDATABASE=ZEM\r\n' >"$APP_DIR/site.ini"
+    printf '[DB]\r\nUSERNAME=zemsys\r\nPASSWORD=Geheim#2026\r\nDATABASE=ZEM\r\n' >"$APP_DIR/site.ini"
     run_zem /INIFILE:site.ini second third
     for _ in $(seq 50); do [ -s "$CASE_DIR/launch-record.txt" ] && break; sleep 0.1; done
     expect_line "$CASE_DIR/launch-record.txt" \
-        'cmdline="ZEM.exe"  second /DB_SCHEMA:JPX /DB_PASSWORD:JPX /DB_DATABASE:ZEM'
-    expect_no_text "$CASE_DIR/trace.txt" "DB_PASSWORD"
-    expect_no_text "$CASE_DIR/dialogs.txt" "DB_PASSWORD"
+        'cmdline="ZEM.exe"  second /DB_SCHEMA:zemsys /DB_PASSWORD:Geheim#2026 /DB_DATABASE:ZEM'
+    expect_line "$CASE_DIR/launch-record.txt" "cwd=$(winpath "$APP_DIR/ZEM_zemsys_EXE")"
 }
 
 case_update_only() {
