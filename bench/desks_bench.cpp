@@ -46,11 +46,7 @@ static int Desk(const fs::path& root, const fs::path& published) {
     FakeView view;
     RecordingBoxes boxes;
     TfrmMainUpdate window(commandLine, platform, view, boxes, [] { return CreateOdbcSession(); });
-    view.dispatch = [&](unsigned m) { window.Dispatch(m); };
-    view.keyPress = [&](wchar_t k) { window.FormKeyPress(k); };
-    window.Create();
-    window.FormShow();
-    view.RunLoop();
+    RunStartWindow(window, view);
     for (const auto& b : boxes.boxes)
         std::fprintf(stderr, "desk %s: %s\n", root.c_str(), ToUtf8(b.text).c_str());
     return boxes.boxes.empty() && SameTree(published, root / "ZEM_JPX_EXE") ? 0 : 1;

@@ -113,11 +113,7 @@ protected:
         debug = RecordingDebug{};
         TfrmMainUpdate window(commandLine, platform, view, boxes,
                               [] { return CreateOdbcSession(); });
-        view.dispatch = [&](unsigned m) { window.Dispatch(m); };
-        view.keyPress = [&](wchar_t k) { window.FormKeyPress(k); };
-        window.Create();
-        window.FormShow();
-        view.RunLoop();
+        RunStartWindow(window, view);
     }
 
     fs::path root;

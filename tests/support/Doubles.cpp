@@ -1,5 +1,6 @@
 #include "tests/support/Doubles.h"
 
+#include "app/StartWindow.h"
 #include "update/UpdateRun.h"
 #include "util/PathText.h"
 #include "util/ProfileText.h"
@@ -278,6 +279,17 @@ void FakeView::ShowAlert(const std::wstring& caption, const std::wstring& text, 
     ++openAlerts;
 }
 
+void FakeView::Deliver(const Message& m) {
+    if (m.number == Quit)
+        terminated = true;
+    else if (m.number == 0)
+        keyPress(m.key);
+    else {
+        ++handled;
+        dispatch(m.number);
+    }
+}
+
 void FakeView::ProcessMessages() {
     ++pumps;
     if (onProcessMessages)
@@ -285,14 +297,7 @@ void FakeView::ProcessMessages() {
     while (!queue.empty()) {
         Message m = queue.front();
         queue.pop_front();
-        if (m.number == Quit)
-            terminated = true;
-        else if (m.number == 0)
-            keyPress(m.key);
-        else {
-            ++handled;
-            dispatch(m.number);
-        }
+        Deliver(m);
     }
 }
 
@@ -300,15 +305,16 @@ void FakeView::RunLoop() {
     while (!terminated && !queue.empty()) {
         Message m = queue.front();
         queue.pop_front();
-        if (m.number == Quit)
-            terminated = true;
-        else if (m.number == 0)
-            keyPress(m.key);
-        else {
-            ++handled;
-            dispatch(m.number);
-        }
+        Deliver(m);
     }
+}
+
+void RunStartWindow(TfrmMainUpdate& window, FakeView& view) {
+    view.dispatch = [&window](unsigned m) { window.Dispatch(m); };
+    view.keyPress = [&window](wchar_t k) { window.FormKeyPress(k); };
+    window.Create();
+    window.FormShow();
+    view.RunLoop();
 }
 
 // --- database ---

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace zem {
+class TfrmMainUpdate;
+}
+
 namespace zem::test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -159,6 +163,7 @@ public:
     void Repaint() override { ++repaints; }
 
     void PressKey(wchar_t key) { queue.push_back({0, key}); }
+    void Deliver(const Message& m);
     // The main loop: takes messages until terminated or the queue is empty (which, for a
     // real window, would be waiting forever).
     void RunLoop();
@@ -176,6 +181,10 @@ public:
     int closes = 0, repaints = 0, pumps = 0;
     int handled = 0;
 };
+
+// The program entry on the fake window: creation, shown, then the main loop until the
+// program counts as terminated or nothing is left to do.
+void RunStartWindow(TfrmMainUpdate& window, FakeView& view);
 
 // A database with a file catalogue, stored contents and a tenant table.
 class FakeDatabase {
