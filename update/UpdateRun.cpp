@@ -147,8 +147,9 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
     const std::wstring backup = target + L".old";
     bool backedUp = false;
     if (exists) {
-        if (files.FileExists(backup))
-            files.RemoveFile(backup);
+        if (files.FileExists(backup) && !files.RemoveFile(backup))
+            throw EInOutError(L"Die alte Sicherung \"" + backup + L"\" kann nicht gelöscht werden",
+                              5);
         backedUp = files.RenameFile(target, backup);
         if (!backedUp)
             throw EInOutError(L"Die Datei \"" + target + L"\" kann nicht gesichert werden", 5);

@@ -282,6 +282,32 @@ TEST(UpdateRun, FaultsAreEntryErrorsWithThePreviousVersionBack) {
     }
 }
 
+TEST(UpdateRun, ReadOnlyTargetIsReplacedAndItsUndeletableBackupReportedLater) {
+    UpdateWorld w;
+    w.files.AddFile(w.Folder(L"ro.dll"), ToBytes("read-only"), Older);
+    w.files.Find(w.Folder(L"ro.dll"))->readOnly = true;
+    w.db.AddFile(1, L"ro.dll", ToBytes("new"), Stamp);
+    w.Run();
+    // A read-only file can be renamed but not deleted: the new version is in place and the
+    // old one stays as the backup.
+    EXPECT_EQ(w.FileAt(L"ro.dll"), ToBytes("new"));
+    EXPECT_EQ(w.FileAt(L"ro.dll.old"), ToBytes("read-only"));
+    EXPECT_TRUE(w.Boxes(L"translated").empty());
+
+    // The next version cannot keep a backup: that entry is reported and left alone, the
+    // rest of the run goes on.
+    UpdateWorld next;
+    next.files = w.files;
+    next.db.AddFile(1, L"ro.dll", ToBytes("newer"), Stamp + 1);
+    next.db.AddFile(2, L"other.dll", ToBytes("other"), Stamp);
+    next.Run();
+    auto boxes = next.Boxes(L"translated");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"kann nicht gelöscht werden"), std::wstring::npos);
+    EXPECT_EQ(next.FileAt(L"ro.dll"), ToBytes("new"));
+    EXPECT_EQ(next.FileAt(L"other.dll"), ToBytes("other"));
+}
+
 TEST(UpdateRun, LongPathIsAnErrorOfThatEntry) {
     UpdateWorld w;
     std::wstring name = std::wstring(240, L'n') + L".dll"; // target of 264 characters
