@@ -308,6 +308,19 @@ TEST(UpdateRun, ReadOnlyTargetIsReplacedAndItsUndeletableBackupReportedLater) {
     EXPECT_EQ(next.FileAt(L"other.dll"), ToBytes("other"));
 }
 
+TEST(UpdateRun, FolderThatCannotBeCreatedFailsOnlyItsFiles) {
+    UpdateWorld w;
+    w.files.uncreatableFolders.insert(UpperCaseAscii(w.Folder(L"locked")));
+    w.db.AddFile(1, L"locked\\a.dll", ToBytes("a"), Stamp);
+    w.db.AddFile(2, L"b.dll", ToBytes("b"), Stamp);
+    w.Run();
+    auto boxes = w.Boxes(L"translated");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"kann nicht angelegt werden"), std::wstring::npos);
+    EXPECT_EQ(w.FileAt(L"b.dll"), ToBytes("b"));
+    EXPECT_EQ(w.processes.started.size(), 1u);
+}
+
 TEST(UpdateRun, LongPathIsAnErrorOfThatEntry) {
     UpdateWorld w;
     std::wstring name = std::wstring(240, L'n') + L".dll"; // target of 264 characters
