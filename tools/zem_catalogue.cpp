@@ -15,12 +15,13 @@
 #include "util/Errors.h"
 #include "util/PathText.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <sys/stat.h>
 #include <vector>
 #include <zlib.h>
 
@@ -102,16 +103,16 @@ std::wstring StoreLargeObject(TOracleSession& s, const Bytes& bytes) {
     return oid;
 }
 
+// The file's last-write time as local wall-clock text with milliseconds.
 std::wstring FileDate(const fs::path& p) {
-    struct stat st {};
-    if (::stat(p.c_str(), &st) != 0)
-        throw Exception(L"Dateizeit nicht lesbar: " + FromUtf8(p.string()));
-    std::tm local{};
-    localtime_r(&st.st_mtim.tv_sec, &local);
+    auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(p));
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch()).count();
+    std::time_t secs = static_cast<std::time_t>(ms / 1000);
+    const std::tm* local = std::localtime(&secs);
     wchar_t text[64];
-    std::swprintf(text, 64, L"%04d-%02d-%02d %02d:%02d:%02d.%03d", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  static_cast<int>(st.st_mtim.tv_nsec / 1000000));
+    std::swprintf(text, 64, L"%04d-%02d-%02d %02d:%02d:%02d.%03d", local->tm_year + 1900,
+                  local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min, local->tm_sec,
+                  static_cast<int>(ms % 1000));
     return text;
 }
 
