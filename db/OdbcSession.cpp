@@ -206,6 +206,8 @@ void OdbcSessionImpl::SetConnected(bool value) {
 }
 
 std::wstring OdbcSessionImpl::ConnectionString() {
+    const std::wstring credentials =
+        L";UID=" + ConnectValue(LogonUsername) + L";PWD=" + ConnectValue(LogonPassword) + L";";
     SQLWCHAR name[SQL_MAX_DSN_LENGTH + 1];
     SQLWCHAR description[512];
     SQLSMALLINT nameLength = 0, descriptionLength = 0;
@@ -215,8 +217,7 @@ std::wstring OdbcSessionImpl::ConnectionString() {
         direction = SQL_FETCH_NEXT;
         std::wstring dsn = FromSql(name);
         if (SameTextAscii(dsn, LogonDatabase))
-            return L"DSN=" + ConnectValue(dsn) + L";UID=" + ConnectValue(LogonUsername) + L";PWD=" +
-                   ConnectValue(LogonPassword) + L";";
+            return L"DSN=" + ConnectValue(dsn) + credentials;
     }
     SQLWCHAR driver[512];
     SQLWCHAR attributes[2048];
@@ -227,8 +228,7 @@ std::wstring OdbcSessionImpl::ConnectionString() {
         direction = SQL_FETCH_NEXT;
         std::wstring name16 = FromSql(driver);
         if (name16.rfind(L"Oracle", 0) == 0)
-            return L"DRIVER={" + name16 + L"};DBQ=" + ConnectValue(LogonDatabase) + L";UID=" +
-                   ConnectValue(LogonUsername) + L";PWD=" + ConnectValue(LogonPassword) + L";";
+            return L"DRIVER={" + name16 + L"};DBQ=" + ConnectValue(LogonDatabase) + credentials;
     }
     throw EDatabaseClientError(
         L"Der Oracle-Client kann nicht geladen werden: keine ODBC-Datenquelle \"" + LogonDatabase +
@@ -461,16 +461,9 @@ void OdbcLob::Fetch() {
     SQLLEN indicator = 0;
     SQLRETURN rc =
         SQLGetData(query.Stmt(), column, SQL_C_BINARY, pending.data(), ChunkSize, &indicator);
-    if (rc == SQL_NO_DATA) {
-        pending.clear();
-        finished = true;
-        if (!size)
-            size = 0;
-        return;
-    }
-    if (!Ok(rc))
+    if (rc != SQL_NO_DATA && !Ok(rc))
         ThrowDiagnostic(SQL_HANDLE_STMT, query.Stmt(), L"Large object cannot be read");
-    if (indicator == SQL_NULL_DATA) {
+    if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) {
         pending.clear();
         finished = true;
         if (!size)

@@ -145,18 +145,17 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
     // by an earlier run is removed first, so that a roll back restores the version that
     // was really there; without a backup the current file is never overwritten.
     const std::wstring backup = target + L".old";
-    bool backedUp = false;
     if (exists) {
         if (files.FileExists(backup) && !files.RemoveFile(backup))
             throw EInOutError(L"Die alte Sicherung \"" + backup + L"\" kann nicht gelöscht werden",
                               5);
-        backedUp = files.RenameFile(target, backup);
-        if (!backedUp)
+        if (!files.RenameFile(target, backup))
             throw EInOutError(L"Die Datei \"" + target + L"\" kann nicht gesichert werden", 5);
     }
+    // From here on an existing file has its backup.
     auto rollBack = [&] {
         files.RemoveFile(target);
-        if (backedUp)
+        if (exists)
             files.RenameFile(backup, target);
     };
 
