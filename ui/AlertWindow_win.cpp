@@ -1,5 +1,7 @@
 #include "ui/AlertWindow_win.h"
 
+#include "platform/win32/Handle.h"
+
 #include <algorithm>
 
 namespace zem {
@@ -81,11 +83,7 @@ void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
 }
 
 LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(
-            hwnd, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* alert = reinterpret_cast<Alert*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* alert = win::WindowObject<Alert>(hwnd, msg, lp);
     if (alert == nullptr)
         return DefWindowProcW(hwnd, msg, wp, lp);
     RECT client{};

@@ -277,13 +277,9 @@ void Win32StartWindow::ShowTranslated(const std::wstring& text, const std::wstri
 }
 
 LRESULT CALLBACK Win32StartWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self =
-            static_cast<Win32StartWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    auto* self = win::WindowObject<Win32StartWindow>(hwnd, msg, lp);
+    if (msg == WM_NCCREATE && self)
         self->hwnd = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Win32StartWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr)
         return DefWindowProcW(hwnd, msg, wp, lp);
     // Nothing throws through the window procedure.
@@ -337,11 +333,7 @@ LRESULT Win32StartWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK Win32StartWindow::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE)
-        SetWindowLongPtrW(
-            hwnd, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-    auto* self = reinterpret_cast<Win32StartWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = win::WindowObject<Win32StartWindow>(hwnd, msg, lp);
     if (msg == WM_PAINT && self) {
         self->PaintHeader(hwnd);
         return 0;

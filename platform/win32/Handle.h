@@ -97,6 +97,16 @@ private:
     T* ptr = nullptr;
 };
 
+// The object a window was created for: taken from the creation parameters at WM_NCCREATE
+// and kept in the window's user data; null before that.
+template <class T> T* WindowObject(HWND hwnd, UINT msg, LPARAM lp) {
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrW(
+            hwnd, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+    return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 // The system's message text for an error code, without the trailing line break.
 std::wstring SystemMessage(DWORD code);
 // Raises EInOutError with the text for GetLastError(), prefixed by what failed.
