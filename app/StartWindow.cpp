@@ -52,10 +52,13 @@ void TfrmMainUpdate::FormActivate() {
 }
 
 void TfrmMainUpdate::FormKeyPress(wchar_t key) {
-    if (key == 27) {
-        FTerm = true;
-        view.PostToSelf(WM_DOFINISH);
-    }
+    if (key == 27)
+        FormCloseQuery();
+}
+
+void TfrmMainUpdate::FormCloseQuery() {
+    FTerm = true;
+    view.PostToSelf(WM_DOFINISH);
 }
 
 void TfrmMainUpdate::Dispatch(unsigned message) {

@@ -32,7 +32,10 @@ public:
     // The window has been shown: posts WM_DOUPDATE.
     void FormShow();
     void FormActivate();
+    // Esc aborts: the transfer stops after its chunk, the file is put back, nothing starts.
     void FormKeyPress(wchar_t key);
+    // A close request from outside (Alt+F4, the taskbar, another program) aborts like Esc.
+    void FormCloseQuery();
     // Handles a custom message; a failure is shown by the standard error report.
     void Dispatch(unsigned message);
 

@@ -38,7 +38,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win::Win32ProcessStarter processes;
     win::Win32DebugOutput debug;
     win::Win32Clock clock;
-    Platform platform{files, registry, windows, processes, debug, clock};
+    win::Win32ProcessLocks locks;
+    Platform platform{files, registry, windows, processes, debug, clock, locks};
 
     Win32StartWindow view(instance);
     TfrmMainUpdate frmMainUpdate(commandLine, platform, view, view, CreateOdbcSession);

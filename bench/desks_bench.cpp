@@ -42,7 +42,8 @@ static int Desk(const fs::path& root, const fs::path& published) {
     FakeProcessStarter processes;
     RecordingDebug debug;
     FakeClock clock;
-    Platform platform{files, registry, windows, processes, debug, clock};
+    PosixProcessLocks locks;
+    Platform platform{files, registry, windows, processes, debug, clock, locks};
     FakeView view;
     RecordingBoxes boxes;
     TfrmMainUpdate window(commandLine, platform, view, boxes, [] { return CreateOdbcSession(); });

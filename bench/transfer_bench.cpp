@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
                 inCallback += Seconds(in);
                 ++calls;
             });
+        out->Flush(); // as the update run does before the new file takes the target's name
         out->Close();
         double seconds = Seconds(start);
         if (seconds < full)

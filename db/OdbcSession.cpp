@@ -61,20 +61,39 @@ bool Ok(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
-// Raises the first diagnostic record of a handle as a database error.
-[[noreturn]] void ThrowDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view what) {
+struct Diagnostic {
+    std::wstring state;   // SQLSTATE of the first record
+    std::wstring message; // text of the first record
+    int native = 0;       // first non-zero native error over all records
+};
+
+Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view what) {
+    Diagnostic d;
+    d.message = what;
+    if (handle == SQL_NULL_HANDLE)
+        return d;
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
     SQLWCHAR text[1024] = {};
     SQLSMALLINT length = 0;
-    std::wstring message(what);
-    if (handle != SQL_NULL_HANDLE &&
-        Ok(SQLGetDiagRecW(type, handle, 1, state, &native, text, 1024, &length))) {
-        message = TrimRight(FromSql(text));
-        if (message.empty())
-            message = std::wstring(what) + L" (SQLSTATE " + FromSql(state) + L")";
+    for (SQLSMALLINT record = 1;
+         Ok(SQLGetDiagRecW(type, handle, record, state, &native, text, 1024, &length)); ++record) {
+        if (record == 1) {
+            d.state = FromSql(state);
+            d.message = TrimRight(FromSql(text));
+            if (d.message.empty())
+                d.message = std::wstring(what) + L" (SQLSTATE " + d.state + L")";
+        }
+        if (d.native == 0 && native != 0)
+            d.native = static_cast<int>(native < 0 ? -native : native);
     }
-    throw EOracleError(message, static_cast<int>(native < 0 ? -native : native));
+    return d;
+}
+
+// Raises the diagnostic records of a handle as a database error.
+[[noreturn]] void ThrowDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view what) {
+    Diagnostic d = ReadDiagnostic(type, handle, what);
+    throw EOracleError(d.message, d.native);
 }
 
 // Encloses a connection-string value in braces when it holds characters that would end it.
@@ -257,13 +276,14 @@ void OdbcSessionImpl::Logon() {
     SQLRETURN rc = SQLDriverConnectW(dbc.handle, nullptr, text.data(), SQL_NTS, out, 1024,
                                      &outLength, SQL_DRIVER_NOPROMPT);
     if (!Ok(rc)) {
-        try {
-            ThrowDiagnostic(SQL_HANDLE_DBC, dbc.handle,
-                            L"Anmeldung an der Datenbank fehlgeschlagen");
-        } catch (...) {
-            dbc.Reset();
-            throw;
-        }
+        Diagnostic d =
+            ReadDiagnostic(SQL_HANDLE_DBC, dbc.handle, L"Anmeldung an der Datenbank fehlgeschlagen");
+        dbc.Reset();
+        // SQLSTATE class IM: the driver manager could not load or use the driver, so the
+        // client is missing rather than the logon refused.
+        if (d.state.starts_with(L"IM"))
+            throw EDatabaseClientError(d.message);
+        throw EOracleError(d.message, d.native);
     }
     SQLWCHAR dbms[128] = {};
     SQLSMALLINT dbmsLength = 0;

@@ -15,6 +15,8 @@ namespace zem {
 
 class IOutputFile : public IOutputStream {
 public:
+    // Writes the file's data through to the disk (FlushFileBuffers); throws EInOutError.
+    virtual void Flush() = 0;
     // Closes the file; throws EInOutError when buffered data cannot be written.
     virtual void Close() = 0;
 };
@@ -27,9 +29,12 @@ public:
     virtual bool DirectoryExists(const std::wstring& path) = 0;
     // Creates the folder with all missing parents; false when that fails.
     virtual bool ForceDirectories(const std::wstring& path) = 0;
-    // Renames without replacing an existing target; false on failure.
+    // Renames without replacing an existing target; the rename is on the disk when it
+    // returns (MOVEFILE_WRITE_THROUGH). False on failure.
     virtual bool RenameFile(const std::wstring& from, const std::wstring& to) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
+    // Clears the read-only attribute, so that the file can be deleted; false on failure.
+    virtual bool ClearReadOnly(const std::wstring& path) = 0;
     // Creates the file empty (or truncates it) for writing, not shared. Throws EInOutError.
     virtual std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) = 0;
     // Creation time as local time, converted at the current UTC offset. Throws EInOutError.
@@ -41,6 +46,8 @@ public:
     // system files, in the order of the search.
     virtual std::vector<std::wstring> FindPlainFiles(const std::wstring& folder) = 0;
     virtual bool RemoveDir(const std::wstring& path) = 0;
+    // The Windows folder and the system folders, whose files are never to be removed.
+    virtual std::vector<std::wstring> SystemFolders() = 0;
     // A value of a profile (INI) file, or the default when the key is missing.
     virtual std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section,
                                            const std::wstring& key, const std::wstring& def) = 0;
@@ -81,6 +88,21 @@ public:
     virtual bool StartProcess(const std::wstring& commandLine, const std::wstring& folder) = 0;
 };
 
+// A lock that processes of one desk share by name (a named mutex on Windows).
+class IProcessLock {
+public:
+    virtual ~IProcessLock() = default; // releases the lock when held
+    // Waits at most waitMs for the lock; true once held. A lock whose holder died is free.
+    virtual bool Acquire(unsigned waitMs) = 0;
+};
+
+class IProcessLocks {
+public:
+    virtual ~IProcessLocks() = default;
+    // The lock of this name; null when the system cannot make it.
+    virtual std::unique_ptr<IProcessLock> Open(const std::wstring& name) = 0;
+};
+
 class IDebugOutput {
 public:
     virtual ~IDebugOutput() = default;
@@ -104,6 +126,7 @@ struct Platform {
     IProcessStarter& processes;
     IDebugOutput& debug;
     IClock& clock;
+    IProcessLocks& locks;
 };
 
 } // namespace zem

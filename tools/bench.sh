@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks on an optimised build without sanitizers (build/release) against a throwaway
 # PostgreSQL. Prints figures; asserts nothing.
-#   bash tools/bench.sh [transfer] [catalogue] [desks]
+#   bash tools/bench.sh [transfer] [smallfiles] [catalogue] [desks] [wine]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
@@ -17,7 +17,7 @@ export ODBCINI="$work/db/odbc.ini"
 port=$(cat "$work/db/port")
 sql() { PGPASSWORD=JPX psql -X -q -h 127.0.0.1 -p "$port" -U JPX -d zemdb "$@"; }
 what=("$@")
-[ ${#what[@]} -gt 0 ] || what=(transfer catalogue desks wine)
+[ ${#what[@]} -gt 0 ] || what=(transfer smallfiles catalogue desks wine)
 
 for w in "${what[@]}"; do
 case $w in
@@ -40,6 +40,15 @@ transfer)
         "$rel/transfer_bench" benchbytea data "where id = $id" "bytea $name" "$work/out.bin"
     done
     ;;
+smallfiles)
+    # A first run of 1,000 small files (4 KiB each) natively, three times: the per-file cost
+    # of a replacement (temporary file, flush, renames, stamp).
+    echo "== 1,000 small files, whole update run (native, real files)"
+    mkdir -p "$work/small"
+    for i in $(seq 1 1000); do head -c 4096 /dev/urandom >"$work/small/file$i.dll"; done
+    "$rel/zem_catalogue" publish "$work/small" >/dev/null
+    for _ in 1 2 3; do "$rel/desks_bench" 1 "$work/small-desk" "$work/small"; done
+    ;;
 catalogue)
     echo "== catalogue of current files: decision per entry (in-memory doubles)"
     "$rel/catalogue_bench"
@@ -50,9 +59,9 @@ desks)
     for i in $(seq 1 20); do head -c $((1024 * 1024)) /dev/urandom >"$work/desk-publish/lib/part$i.dll"; done
     "$rel/zem_catalogue" publish "$work/desk-publish" >/dev/null
     for n in 1 10 50; do
-        before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$work/db/data/postmaster.pid")/stat)
+        before=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$(cat "$work/db/cluster")/data/postmaster.pid")/stat)
         "$rel/desks_bench" "$n" "$work/desks" "$work/desk-publish"
-        after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$work/db/data/postmaster.pid")/stat)
+        after=$(awk '{print $14 + $15 + $16 + $17}' /proc/$(head -1 "$(cat "$work/db/cluster")/data/postmaster.pid")/stat)
         echo "   server CPU (postmaster and ended backends): $(( (after - before) * 10 )) ms"
     done
     ;;

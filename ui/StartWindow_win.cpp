@@ -325,7 +325,11 @@ LRESULT Win32StartWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_CLOSE:
-        return 0; // only the program closes the window
+        // Alt+F4, the taskbar or another program: abort like Esc; the program closes the
+        // window itself once the run has stopped.
+        if (window)
+            window->FormCloseQuery();
+        return 0;
     default:
         break;
     }

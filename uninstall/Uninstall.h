@@ -3,15 +3,23 @@
 #include "app/CommandLine.h"
 #include "platform/Platform.h"
 
+#include <vector>
+
 namespace zem {
 
 // Registry key of the installation whose database alias is given.
 std::wstring UninstallKey(const std::wstring& alias);
 
+// Why the files of an installation folder must not be deleted: empty, a drive or share
+// root, a relative path, a "." or ".." element, the Windows or a system folder. Empty when
+// the folder may be emptied.
+std::wstring RefusedInstallLocation(const std::wstring& location,
+                                    const std::vector<std::wstring>& systemFolders);
+
 // Reads the folder from the entry named by parameter 2, deletes the entry, then deletes the
 // folder's plain files and the folder. Failures are silent, except a value of the wrong
-// type, which throws ERegistryError before anything is deleted. Without a folder no file
-// is touched.
+// type, which throws ERegistryError before anything is deleted. A folder that
+// RefusedInstallLocation refuses is left alone, with a trace line that says why.
 void RunUninstall(const CommandLine& commandLine, Platform& platform);
 
 } // namespace zem

@@ -19,7 +19,10 @@ bool ReadBlobToStream(TOracleSession& session, IOutputStream& out, const std::ws
     const std::int64_t size = lob.Size();
     if (size < 0 || size >= (std::int64_t(1) << 32))
         throw ERangeError();
-    out.ExpectSize(static_cast<std::size_t>(size));
+    // Sizes from 2^31 on are refused at the first progress call, after the first chunk;
+    // reserving them first would fail earlier on a 32-bit build.
+    if (size < (std::int64_t(1) << 31))
+        out.ExpectSize(static_cast<std::size_t>(size));
     std::vector<std::uint8_t> buffer(BlobChunkSize);
     bool abort = false;
     std::size_t n = 0;

@@ -1,7 +1,13 @@
 #include "update/UpdateRun.h"
 
+#include "update/FileReplacement.h"
+#include "update/TargetPath.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
 
 namespace zem {
 
@@ -13,22 +19,6 @@ const wchar_t* const NoDatabaseText =
 
 constexpr std::int64_t FolderAttribute = 0x10;
 
-bool IsInsideProgramFolder(const std::wstring& cfname) {
-    if (cfname.empty() || cfname[0] == L'\\' || cfname[0] == L'/' ||
-        cfname.find(L':') != std::wstring::npos)
-        return false;
-    std::size_t start = 0;
-    while (start <= cfname.size()) {
-        std::size_t end = cfname.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = cfname.size();
-        if (Trim(cfname.substr(start, end - start)) == L"..")
-            return false;
-        start = end + 1;
-    }
-    return true;
-}
-
 namespace {
 
 class UpdateRun {
@@ -38,6 +28,7 @@ public:
     void Run();
 
 private:
+    std::unique_ptr<IProcessLock> WaitForOtherCopies();
     void HandleEntry(TOracleQuery& query);
     void HandleFile(TOracleQuery& query, const std::wstring& cfname, const std::wstring& target);
     void CloseRunningCopy(const std::wstring& cfname);
@@ -61,13 +52,17 @@ void UpdateRun::Run() {
     dm.SendDebugStr(L"  LOWBAND=0");
     dm.SendDebugStr(L"  MemBuffer=65000");
 
-    query->SQL = CatalogueQuery;
-    ctx.view.SetCaption(LabelId::lWait, ctx.siLang1.GetTextOrDefault(L"IDS_2"));
-    ctx.view.ProcessMessages();
-    query->Execute();
-    while (!query->Eof() && !stop) {
-        HandleEntry(*query);
-        query->Next();
+    // Held until the run ends, so that a second start program on the same folder waits.
+    const auto lock = WaitForOtherCopies();
+    if (!ctx.view.Terminated()) {
+        query->SQL = CatalogueQuery;
+        ctx.view.SetCaption(LabelId::lWait, ctx.siLang1.GetTextOrDefault(L"IDS_2"));
+        ctx.view.ProcessMessages();
+        query->Execute();
+        while (!query->Eof() && !stop) {
+            HandleEntry(*query);
+            query->Next();
+        }
     }
 
     ctx.view.SetCaption(LabelId::Label5, L"");
@@ -76,6 +71,28 @@ void UpdateRun::Run() {
         ctx.view.PostToSelf(WM_DOFINISH);
     else
         ctx.view.PostToSelf(WM_DOSTART);
+}
+
+std::unique_ptr<IProcessLock> UpdateRun::WaitForOtherCopies() {
+    // One lock per program folder: its full path, case-folded; '\' may not stand in a
+    // mutex name after its namespace.
+    std::wstring name = UpperCaseLocale(AddBackslash(dm.VelkorStartDir));
+    std::replace(name.begin(), name.end(), L'\\', L'/');
+    auto lock = ctx.platform.locks.Open(L"Global\\ZEM_Start " + name);
+    if (!lock) {
+        dm.SendDebugStr(L"  No lock for the program folder; going on without it");
+        return nullptr;
+    }
+    if (lock->Acquire(0))
+        return lock;
+    dm.SendDebugStr(L"  Waiting for another start program on " + dm.VelkorStartDir);
+    ctx.view.SetCaption(LabelId::lWait, L"Warte auf ein anderes Startprogramm ...");
+    while (!lock->Acquire(100)) {
+        ctx.view.ProcessMessages();
+        if (ctx.view.Terminated())
+            return nullptr;
+    }
+    return lock;
 }
 
 void UpdateRun::EnsureFolder(const std::wstring& folder) {
@@ -88,27 +105,30 @@ void UpdateRun::EnsureFolder(const std::wstring& folder) {
 void UpdateRun::HandleEntry(TOracleQuery& query) {
     const std::wstring cfname = query.FieldAsString(L"cfname");
     const std::int64_t attr = query.FieldAsInteger(L"cfAttr");
-    std::wstring target = AddBackslash(dm.VelkorStartDir) + cfname;
-    dm.SendDebugStr(L"  FName=" + target);
-    if (!IsInsideProgramFolder(cfname)) {
+    const TargetPaths paths = ComposeTarget(dm.VelkorStartDir, cfname);
+    dm.SendDebugStr(L"  FName=" + AddBackslash(dm.VelkorStartDir) + cfname);
+    if (!IsInsideProgramFolder(dm.VelkorStartDir, paths.target)) {
         ctx.siLang1.ShowMessage(ctx.boxes, L"Der Katalogeintrag \"" + cfname +
-                                               L"\" liegt außerhalb des Programmordners und "
+                                               L"\" ist kein Name im Programmordner und "
                                                L"wird übersprungen.");
         return;
     }
-    std::wstring folder = ExtractFilePath(target);
-    if (!folder.empty())
-        folder.pop_back();
-    StripSlashes(folder);
-    StripSlashes(target);
 
-    EnsureFolder(folder);
+    EnsureFolder(paths.folder);
     if (attr & FolderAttribute)
         return;
     try {
-        HandleFile(query, cfname, target);
+        HandleFile(query, cfname, paths.target);
     } catch (const Exception& e) {
         ctx.siLang1.ShowMessage(ctx.boxes, e.Message());
+    } catch (const std::bad_alloc&) {
+        ctx.siLang1.ShowMessage(ctx.boxes, L"Für \"" + cfname +
+                                               L"\" reicht der Arbeitsspeicher nicht aus.");
+    } catch (const std::length_error&) {
+        ctx.siLang1.ShowMessage(ctx.boxes, L"Für \"" + cfname +
+                                               L"\" reicht der Arbeitsspeicher nicht aus.");
+    } catch (const std::exception& e) {
+        ctx.siLang1.ShowMessage(ctx.boxes, L"\"" + cfname + L"\": " + FromUtf8(e.what()));
     }
 }
 
@@ -129,8 +149,10 @@ void UpdateRun::CloseRunningCopy(const std::wstring& cfname) {
 void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
                            const std::wstring& target) {
     const TDateTime cfDate = query.FieldAsDate(L"cfDate");
-    const bool exists = files.FileExists(target);
-    if (exists && SameMillisecond(files.GetCreationTime(target), cfDate))
+    if (target.size() >= MaxPath)
+        throw EInOutError(L"Der Pfad \"" + target + L"\" ist zu lang", 206);
+    RepairAfterCrash(files, target);
+    if (files.FileExists(target) && SameMillisecond(files.GetCreationTime(target), cfDate))
         return;
 
     if (ctx.view.AlertCount() == 0)
@@ -141,52 +163,25 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
 
     CloseRunningCopy(cfname);
 
-    // The previous version is kept as ".old" until the new one is complete. A backup left
-    // by an earlier run is removed first, so that a roll back restores the version that
-    // was really there; without a backup the current file is never overwritten.
-    const std::wstring backup = target + L".old";
-    if (exists) {
-        if (files.FileExists(backup) && !files.RemoveFile(backup))
-            throw EInOutError(L"Die alte Sicherung \"" + backup + L"\" kann nicht gelöscht werden",
-                              5);
-        if (!files.RenameFile(target, backup))
-            throw EInOutError(L"Die Datei \"" + target + L"\" kann nicht gesichert werden", 5);
-    }
-    // From here on an existing file has its backup.
-    auto rollBack = [&] {
-        files.RemoveFile(target);
-        if (exists)
-            files.RenameFile(backup, target);
-    };
-
-    const std::int64_t cfid = query.FieldAsInteger(L"cfid");
-    bool ok = false;
+    // The previous version stays untouched until the new one is complete on the disk.
+    FileReplacement replacement(files, target);
     {
-        std::unique_ptr<IOutputFile> out;
-        try {
-            out = files.CreateOutputFile(target);
-            ctx.fStartTime = ctx.platform.clock.Now();
-            ok = ReadCompressedBlob(*dm.ORA_Session, *out, L"ZEMFILES", L"CFFILE",
-                                    L"where cfid = " + std::to_wstring(cfid), ctx.progress);
-            out->Close();
-        } catch (...) {
-            out.reset();
-            rollBack();
-            throw;
-        }
-    }
-    if (ok) {
-        files.RemoveFile(backup);
-    } else {
-        stop = true;
-        rollBack();
-    }
-
-    if (!stop) {
-        files.SetCreationTime(target, cfDate);
-        if (query.FieldAsInteger(L"cfExec") == 2)
+        const auto out = replacement.CreateTemporary();
+        ctx.fStartTime = ctx.platform.clock.Now();
+        if (!ReadCompressedBlob(*dm.ORA_Session, *out, L"ZEMFILES", L"CFFILE",
+                                L"where cfid = " + std::to_wstring(query.FieldAsInteger(L"cfid")),
+                                ctx.progress)) {
             stop = true;
+            return;
+        }
+        out->Flush();
+        out->Close();
     }
+    replacement.Swap();
+    files.SetCreationTime(target, cfDate);
+    replacement.Commit();
+    if (query.FieldAsInteger(L"cfExec") == 2)
+        stop = true;
 }
 
 } // namespace

@@ -28,8 +28,4 @@ struct UpdateRunContext {
 // Runs the whole update and posts WM_DOSTART or WM_DOFINISH. Errors are reported here.
 void RunUpdate(UpdateRunContext& context);
 
-// Whether a catalogue name stays inside the program folder: no rooted or drive path, no ".."
-// element.
-bool IsInsideProgramFolder(const std::wstring& cfname);
-
 } // namespace zem

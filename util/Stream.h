@@ -12,7 +12,8 @@ public:
     virtual ~IOutputStream() = default;
     // Writes all n bytes or throws.
     virtual void Write(const void* data, std::size_t n) = 0;
-    // Announces how many bytes will follow, so that storage can be sized once.
+    // Announces how many bytes will follow, so that storage can be sized once. A hint only:
+    // it never fails.
     virtual void ExpectSize(std::size_t) {}
 };
 
@@ -25,7 +26,7 @@ public:
 
 class TMemoryStream : public IOutputStream, public IInputStream {
 public:
-    void ExpectSize(std::size_t n) override { bytes.reserve(n); }
+    void ExpectSize(std::size_t n) override;
     void Write(const void* data, std::size_t n) override;
     std::size_t Read(void* buffer, std::size_t n) override;
     void SetPosition(std::size_t p) { position = p < bytes.size() ? p : bytes.size(); }

@@ -11,7 +11,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +54,10 @@ public:
             p += written;
             n -= static_cast<std::size_t>(written);
         }
+    }
+    void Flush() override {
+        if (::fsync(fd) != 0)
+            ThrowErrno(L"Speichern fehlgeschlagen:", path);
     }
     void Close() override {
         int f = fd;
@@ -113,6 +119,12 @@ bool PosixFileSystem::RemoveFile(const std::wstring& path) {
     return !DirectoryExists(path) && ::unlink(ToPosixPath(path).c_str()) == 0;
 }
 
+bool PosixFileSystem::ClearReadOnly(const std::wstring& path) {
+    struct stat st {};
+    std::string p = ToPosixPath(path);
+    return ::stat(p.c_str(), &st) == 0 && ::chmod(p.c_str(), st.st_mode | S_IWUSR) == 0;
+}
+
 std::unique_ptr<IOutputFile> PosixFileSystem::CreateOutputFile(const std::wstring& path) {
     int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -168,6 +180,34 @@ std::vector<std::wstring> PosixFileSystem::FindPlainFiles(const std::wstring& fo
 
 bool PosixFileSystem::RemoveDir(const std::wstring& path) {
     return ::rmdir(ToPosixPath(path).c_str()) == 0;
+}
+
+namespace {
+class PosixLock : public IProcessLock {
+public:
+    explicit PosixLock(int f) : fd(f) {}
+    ~PosixLock() override { ::close(fd); } // also releases the lock
+    bool Acquire(unsigned waitMs) override {
+        for (unsigned waited = 0;; waited += 10) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+                return true;
+            if (waited >= waitMs)
+                return false;
+            ::usleep(10000);
+        }
+    }
+
+private:
+    int fd;
+};
+} // namespace
+
+std::unique_ptr<IProcessLock> PosixProcessLocks::Open(const std::wstring& name) {
+    std::string file = "/tmp/zem-lock-" + std::to_string(std::hash<std::wstring>{}(name));
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    return std::make_unique<PosixLock>(fd);
 }
 
 std::wstring PosixFileSystem::ReadProfileString(const std::wstring& path,

@@ -58,6 +58,10 @@ public:
             n -= written;
         }
     }
+    void Flush() override {
+        if (!FlushFileBuffers(handle.Get()))
+            ThrowLastError(L"Die Datei \"" + path + L"\" kann nicht gespeichert werden");
+    }
     void Close() override {
         if (!CloseHandle(handle.Release()))
             ThrowLastError(L"Die Datei \"" + path + L"\" kann nicht geschlossen werden");
@@ -136,7 +140,14 @@ bool Win32FileSystem::ForceDirectories(const std::wstring& path) {
 }
 
 bool Win32FileSystem::RenameFile(const std::wstring& from, const std::wstring& to) {
-    return MoveFileW(from.c_str(), to.c_str()) != 0;
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::ClearReadOnly(const std::wstring& path) {
+    DWORD attr = GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES &&
+           (!(attr & FILE_ATTRIBUTE_READONLY) ||
+            SetFileAttributesW(path.c_str(), attr & ~FILE_ATTRIBUTE_READONLY));
 }
 
 bool Win32FileSystem::RemoveFile(const std::wstring& path) {
@@ -192,6 +203,17 @@ std::vector<std::wstring> Win32FileSystem::FindPlainFiles(const std::wstring& fo
 
 bool Win32FileSystem::RemoveDir(const std::wstring& path) {
     return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+std::vector<std::wstring> Win32FileSystem::SystemFolders() {
+    std::vector<std::wstring> folders;
+    wchar_t buffer[MAX_PATH];
+    for (auto get : {GetWindowsDirectoryW, GetSystemDirectoryW, GetSystemWow64DirectoryW}) {
+        UINT n = get(buffer, MAX_PATH);
+        if (n > 0 && n < MAX_PATH)
+            folders.emplace_back(buffer, n);
+    }
+    return folders;
 }
 
 std::wstring Win32FileSystem::ReadProfileString(const std::wstring& path,
@@ -255,6 +277,36 @@ bool Win32ProcessStarter::StartProcess(const std::wstring& commandLine,
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return true;
+}
+
+namespace {
+class Win32Mutex : public IProcessLock {
+public:
+    explicit Win32Mutex(HANDLE h) : mutex(h) {}
+    ~Win32Mutex() override {
+        if (held)
+            ReleaseMutex(mutex.Get());
+    }
+    bool Acquire(unsigned waitMs) override {
+        if (!held) {
+            // WAIT_ABANDONED: the holder died; its leftovers are repaired entry by entry.
+            DWORD rc = WaitForSingleObject(mutex.Get(), waitMs);
+            held = rc == WAIT_OBJECT_0 || rc == WAIT_ABANDONED;
+        }
+        return held;
+    }
+
+private:
+    ScopedKernelHandle mutex;
+    bool held = false;
+};
+} // namespace
+
+std::unique_ptr<IProcessLock> Win32ProcessLocks::Open(const std::wstring& name) {
+    HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (h == nullptr) // for example held by another user, whose mutex we may not open
+        return nullptr;
+    return std::make_unique<Win32Mutex>(h);
 }
 
 void Win32DebugOutput::Output(const std::wstring& line) {

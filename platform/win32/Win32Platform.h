@@ -11,12 +11,14 @@ public:
     bool ForceDirectories(const std::wstring& path) override;
     bool RenameFile(const std::wstring& from, const std::wstring& to) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool ClearReadOnly(const std::wstring& path) override;
     std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) override;
     TDateTime GetCreationTime(const std::wstring& path) override;
     void SetCreationTime(const std::wstring& path, TDateTime localTime) override;
     void SetCurrentDir(const std::wstring& path) override;
     std::vector<std::wstring> FindPlainFiles(const std::wstring& folder) override;
     bool RemoveDir(const std::wstring& path) override;
+    std::vector<std::wstring> SystemFolders() override;
     std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& def) override;
 };
@@ -38,6 +40,12 @@ public:
 class Win32ProcessStarter : public IProcessStarter {
 public:
     bool StartProcess(const std::wstring& commandLine, const std::wstring& folder) override;
+};
+
+// Named mutexes.
+class Win32ProcessLocks : public IProcessLocks {
+public:
+    std::unique_ptr<IProcessLock> Open(const std::wstring& name) override;
 };
 
 class Win32DebugOutput : public IDebugOutput {

@@ -123,7 +123,8 @@ protected:
     FakeProcessStarter processes;
     RecordingDebug debug;
     FakeClock clock;
-    Platform platform{files, registry, windows, processes, debug, clock};
+    PosixProcessLocks locks;
+    Platform platform{files, registry, windows, processes, debug, clock, locks};
     FakeView view;
     RecordingBoxes boxes;
 };

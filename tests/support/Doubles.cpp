@@ -40,8 +40,15 @@ Bytes RandomBytes(std::size_t n, unsigned seed) {
 
 // --- files ---
 
+static constexpr std::wstring_view LongPrefix = L"\\\\?\\";
+
 static std::wstring UpperKey(const std::wstring& path) {
-    return UpperCaseAscii(path);
+    return UpperCaseAscii(path.starts_with(LongPrefix) ? path.substr(LongPrefix.size()) : path);
+}
+
+// Win32 without the long-path form refuses paths of 260 characters or more.
+static bool TooLong(const std::wstring& path) {
+    return path.size() >= 260 && !path.starts_with(LongPrefix);
 }
 
 static std::wstring ParentOf(const std::wstring& path) {
@@ -67,7 +74,7 @@ void FakeFileSystem::AddFolder(const std::wstring& path) {
 
 FakeFile* FakeFileSystem::Find(const std::wstring& path) {
     auto it = files.find(UpperKey(path));
-    return it == files.end() ? nullptr : &it->second;
+    return it == files.end() || TooLong(path) ? nullptr : &it->second;
 }
 
 std::vector<std::wstring> FakeFileSystem::FilesUnder(const std::wstring& prefix) const {
@@ -76,6 +83,12 @@ std::vector<std::wstring> FakeFileSystem::FilesUnder(const std::wstring& prefix)
         if (files.count(key) && key.rfind(UpperKey(prefix), 0) == 0)
             out.push_back(name);
     return out;
+}
+
+bool FakeFileSystem::Mutate(const std::wstring& op) {
+    log.push_back(op);
+    ++mutations;
+    return crashAt == 0 || mutations < crashAt;
 }
 
 bool FakeFileSystem::FileExists(const std::wstring& path) {
@@ -87,15 +100,15 @@ bool FakeFileSystem::DirectoryExists(const std::wstring& path) {
 }
 
 bool FakeFileSystem::ForceDirectories(const std::wstring& path) {
-    log.push_back(L"mkdir " + path);
-    if (path.empty() || uncreatableFolders.count(UpperKey(path)))
+    if (!Mutate(L"mkdir " + path) || path.empty() || uncreatableFolders.count(UpperKey(path)))
         return false;
     AddFolder(path);
     return true;
 }
 
 bool FakeFileSystem::RenameFile(const std::wstring& from, const std::wstring& to) {
-    log.push_back(L"rename " + from + L" -> " + to);
+    if (!Mutate(L"rename " + from + L" -> " + to) || TooLong(from) || TooLong(to))
+        return false;
     auto it = files.find(UpperKey(from));
     if (it == files.end() || files.count(UpperKey(to)) || lockedPaths.count(UpperKey(from)))
         return false;
@@ -107,12 +120,23 @@ bool FakeFileSystem::RenameFile(const std::wstring& from, const std::wstring& to
 }
 
 bool FakeFileSystem::RemoveFile(const std::wstring& path) {
-    log.push_back(L"delete " + path);
-    auto it = files.find(UpperKey(path));
-    if (it == files.end() || it->second.readOnly || lockedPaths.count(UpperKey(path)))
+    if (!Mutate(L"delete " + path))
         return false;
-    files.erase(it);
+    FakeFile* f = Find(path);
+    if (f == nullptr || f->readOnly || lockedPaths.count(UpperKey(path)))
+        return false;
+    files.erase(UpperKey(path));
     names.erase(UpperKey(path));
+    return true;
+}
+
+bool FakeFileSystem::ClearReadOnly(const std::wstring& path) {
+    if (!Mutate(L"attrib " + path))
+        return false;
+    FakeFile* f = Find(path);
+    if (f == nullptr)
+        return false;
+    f->readOnly = false;
     return true;
 }
 
@@ -122,6 +146,8 @@ public:
     FakeOutputFile(FakeFileSystem& fs, std::wstring key) : fs(fs), key(std::move(key)) {}
     ~FakeOutputFile() override { fs.openForWriting.erase(key); }
     void Write(const void* data, std::size_t n) override {
+        if (!fs.Mutate(L"write " + key))
+            throw EInOutError(L"Schreiben fehlgeschlagen", 5);
         FakeFile& f = fs.files.at(key);
         if (fs.failWritesAfter >= 0 && f.content.size() + n > std::size_t(fs.failWritesAfter))
             throw EInOutError(L"Es ist nicht genügend Speicherplatz auf dem Datenträger verfügbar",
@@ -129,7 +155,15 @@ public:
         const auto* p = static_cast<const std::uint8_t*>(data);
         f.content.insert(f.content.end(), p, p + n);
     }
-    void Close() override { fs.openForWriting.erase(key); }
+    void Flush() override {
+        if (!fs.Mutate(L"flush " + key))
+            throw EInOutError(L"Speichern fehlgeschlagen", 5);
+    }
+    void Close() override {
+        fs.openForWriting.erase(key);
+        if (!fs.Mutate(L"close " + key))
+            throw EInOutError(L"Schließen fehlgeschlagen", 5);
+    }
 
 private:
     FakeFileSystem& fs;
@@ -138,8 +172,7 @@ private:
 } // namespace
 
 std::unique_ptr<IOutputFile> FakeFileSystem::CreateOutputFile(const std::wstring& path) {
-    log.push_back(L"create " + path);
-    if (path.size() >= 260 || !DirectoryExists(ParentOf(path)) ||
+    if (!Mutate(L"create " + path) || TooLong(path) || !DirectoryExists(ParentOf(path)) ||
         lockedPaths.count(UpperKey(path)) || (Find(path) && Find(path)->readOnly))
         throw EInOutError(L"Datei kann nicht angelegt werden: " + path, 5);
     files[UpperKey(path)] = FakeFile{};
@@ -156,9 +189,8 @@ TDateTime FakeFileSystem::GetCreationTime(const std::wstring& path) {
 }
 
 void FakeFileSystem::SetCreationTime(const std::wstring& path, TDateTime localTime) {
-    log.push_back(L"stamp " + path);
     FakeFile* f = Find(path);
-    if (f == nullptr || path.size() >= 260)
+    if (!Mutate(L"stamp " + path) || f == nullptr || path.size() >= 260)
         throw EInOutError(L"Dateizeit kann nicht gesetzt werden: " + path, 3);
     f->created = localTime;
 }
@@ -183,7 +215,8 @@ std::vector<std::wstring> FakeFileSystem::FindPlainFiles(const std::wstring& fol
 }
 
 bool FakeFileSystem::RemoveDir(const std::wstring& path) {
-    log.push_back(L"rmdir " + path);
+    if (!Mutate(L"rmdir " + path))
+        return false;
     std::wstring prefix = UpperKey(path) + L"\\";
     for (const auto& [key, file] : files)
         if (key.rfind(prefix, 0) == 0)
@@ -258,6 +291,36 @@ void FakeWindows::Sleep(unsigned milliseconds) {
     sleptMs += milliseconds;
     if (onSleep)
         onSleep(milliseconds);
+}
+
+namespace {
+class FakeLock : public IProcessLock {
+public:
+    FakeLock(FakeProcessLocks& locks, std::wstring name) : locks(locks), name(std::move(name)) {}
+    ~FakeLock() override {
+        if (held)
+            locks.held.erase(name);
+    }
+    bool Acquire(unsigned) override {
+        if (!held && !locks.heldElsewhere.count(name) && !locks.held.count(name)) {
+            locks.held.insert(name);
+            held = true;
+        }
+        return held;
+    }
+
+private:
+    FakeProcessLocks& locks;
+    std::wstring name;
+    bool held = false;
+};
+} // namespace
+
+std::unique_ptr<IProcessLock> FakeProcessLocks::Open(const std::wstring& name) {
+    opened.push_back(name);
+    if (unavailable)
+        return nullptr;
+    return std::make_unique<FakeLock>(*this, name);
 }
 
 bool FakeProcessStarter::StartProcess(const std::wstring& commandLine, const std::wstring& folder) {

@@ -32,7 +32,9 @@ struct FakeFile {
     bool readOnly = false;
 };
 
-// A file system over maps. Paths are compared as given (case-insensitively, like Windows).
+// A file system over maps. Paths are compared as given (case-insensitively, like Windows);
+// like Win32 without long-path support, a path of 260 characters or more fails unless it
+// has the "\\?\" form.
 class FakeFileSystem : public IFileSystem {
 public:
     void AddFile(const std::wstring& path, const Bytes& content, TDateTime created = 0);
@@ -45,14 +47,19 @@ public:
     bool ForceDirectories(const std::wstring& path) override;
     bool RenameFile(const std::wstring& from, const std::wstring& to) override;
     bool RemoveFile(const std::wstring& path) override;
+    bool ClearReadOnly(const std::wstring& path) override;
     std::unique_ptr<IOutputFile> CreateOutputFile(const std::wstring& path) override;
     TDateTime GetCreationTime(const std::wstring& path) override;
     void SetCreationTime(const std::wstring& path, TDateTime localTime) override;
     void SetCurrentDir(const std::wstring& path) override;
     std::vector<std::wstring> FindPlainFiles(const std::wstring& folder) override;
     bool RemoveDir(const std::wstring& path) override;
+    std::vector<std::wstring> SystemFolders() override { return systemFolders; }
     std::wstring ReadProfileString(const std::wstring& path, const std::wstring& section,
                                    const std::wstring& key, const std::wstring& def) override;
+
+    // Counts a mutating call (logged as op); false once the process counts as dead.
+    bool Mutate(const std::wstring& op);
 
     std::map<std::wstring, FakeFile> files;     // keyed by upper-cased path
     std::map<std::wstring, std::wstring> names; // upper-cased path -> path as created
@@ -64,6 +71,22 @@ public:
     long long failWritesAfter = -1;
     std::set<std::wstring> lockedPaths;        // upper-cased; create and rename fail
     std::set<std::wstring> uncreatableFolders; // upper-cased
+    std::vector<std::wstring> systemFolders = {L"C:\\Windows", L"C:\\Windows\\system32"};
+    // A crash: from the crashAt-th mutating call (from 1) on, every mutating call fails, as
+    // if the process had died there. mutations counts the calls.
+    int crashAt = 0;
+    int mutations = 0;
+};
+
+// Locks by name within the test; names in heldElsewhere belong to another process, which
+// releases them when the name is erased.
+class FakeProcessLocks : public IProcessLocks {
+public:
+    std::unique_ptr<IProcessLock> Open(const std::wstring& name) override;
+    std::set<std::wstring> heldElsewhere;
+    std::set<std::wstring> held;
+    std::vector<std::wstring> opened;
+    bool unavailable = false;
 };
 
 class FakeRegistry : public IRegistry {

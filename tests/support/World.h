@@ -16,10 +16,11 @@ struct World {
     FakeProcessStarter processes;
     RecordingDebug debug;
     FakeClock clock;
+    FakeProcessLocks locks;
     FakeView view;
     RecordingBoxes boxes;
     FakeDatabase db;
-    Platform platform{files, registry, windows, processes, debug, clock};
+    Platform platform{files, registry, windows, processes, debug, clock, locks};
     std::unique_ptr<CommandLine> commandLine;
     std::unique_ptr<TfrmMainUpdate> window;
 

@@ -4,6 +4,8 @@
 #include "update/Progress.h"
 
 #include <gtest/gtest.h>
+#include <limits>
+#include <stdexcept>
 #include <zlib.h>
 
 using namespace zem;
@@ -103,12 +105,27 @@ TEST(ContentTransfer, RangeErrors) {
         EXPECT_TRUE(out.Bytes().empty()); // raised before the first read
     }
     {
+        // As on the 32-bit build, where a vector holds at most 2^31 - 1 bytes: the size is
+        // refused at the first progress call, after the first chunk, not while reserving.
+        struct ThirtyTwoBitStream : TMemoryStream {
+            void ExpectSize(std::size_t n) override {
+                if (n > 0x7FFFFFFF)
+                    throw std::length_error("vector::reserve");
+                TMemoryStream::ExpectSize(n);
+            }
+        };
         Transfer t;
-        t.Store(Compress(ToBytes("x")));
+        Bytes content = Compress(ToBytes("x"));
+        t.Store(content);
         t.db.declaredSize[1] = (std::int64_t(1) << 31) + 5;
-        TMemoryStream out;
+        ThirtyTwoBitStream out;
         EXPECT_THROW(t.Raw(out), ERangeError);
         EXPECT_TRUE(t.calls.empty());
+        EXPECT_EQ(out.Bytes(), content);
+    }
+    {
+        TMemoryStream out; // a size hint it cannot take is ignored
+        EXPECT_NO_THROW(out.ExpectSize(std::numeric_limits<std::size_t>::max()));
     }
 }
 

@@ -1,6 +1,7 @@
 // The update run against doubles: decisions, replacement with backup, roll back, faults.
 #include "tests/support/World.h"
 #include "ui/MessageCatalogue.h"
+#include "update/TargetPath.h"
 #include "util/PathText.h"
 
 #include <gtest/gtest.h>
@@ -66,10 +67,10 @@ TEST(UpdateRun, DecisionByCreationTimeAtWholeMilliseconds) {
             EXPECT_EQ(w.view.Caption(LabelId::lWait), L"ZEM.exe");
         }
         // A missing file is fetched without any backup step.
-        bool renamed = false;
+        bool backedUp = false;
         for (const auto& op : w.files.log)
-            renamed |= op.rfind(L"rename", 0) == 0;
-        EXPECT_EQ(renamed, c.fetched && c.present);
+            backedUp |= op.rfind(L"rename", 0) == 0 && op.ends_with(L".old");
+        EXPECT_EQ(backedUp, c.fetched && c.present);
         EXPECT_EQ(w.view.posted.back(), WM_DOFINISH);
         EXPECT_EQ(w.processes.started.size(), 1u);
         EXPECT_TRUE(w.Boxes(L"translated").empty());
@@ -134,19 +135,52 @@ TEST(UpdateRun, EmptyProgramFolderWithoutFolderPartEndsTheRun) {
     EXPECT_TRUE(w.files.FilesUnder(L"\\").empty());
 }
 
-TEST(UpdateRun, CatalogueNamesOutsideTheProgramFolderAreRefused) {
-    for (const wchar_t* name : {L"..\\evil.dll", L"sub\\..\\..\\evil.dll", L"\\evil.dll",
-                                L"D:\\evil.dll", L"/evil.dll", L"sub/../../evil.dll"}) {
-        SCOPED_TRACE(ToUtf8(name));
+TEST(UpdateRun, CatalogueNamesAreCheckedWhereTheyLand) {
+    struct Case {
+        const wchar_t* cfname;
+        const wchar_t* landsAt; // below the program folder; null: refused
+    } cases[] = {
+        {L"..\\evil.dll", nullptr},
+        {L"sub\\..\\..\\evil.dll", nullptr},
+        {L"./.\\evil.dll", nullptr}, // becomes ..\evil.dll once '/' is removed
+        {L"D:\\evil.dll", nullptr},
+        {L"\\evil.dll", nullptr},    // rooted: empty first element
+        {L"sub\\\\evil.dll", nullptr}, // repeated separator
+        {L"sub\\.\\evil.dll", nullptr},
+        {L"evil.dll.", nullptr}, // Windows drops trailing dots and blanks
+        {L"evil.dll ", nullptr},
+        {L"sub. \\evil.dll", nullptr},
+        {L"evil.dll:stream", nullptr},
+        {L"CON", nullptr},
+        {L"sub\\nul.txt", nullptr},
+        {L"COM1.dll", nullptr},
+        {L"lpt9", nullptr},
+        {L"x?.dll", nullptr},
+        {L"ok.dll.zemnew", nullptr}, // the temporary name of ok.dll
+        {L"", nullptr},
+        {L"/evil.dll", L"evil.dll"}, // '/' removed: inside
+        {L"sub/../../evil.dll", L"sub....evil.dll"},
+        {L"console.dll", L"console.dll"},
+        {L"com10.dll", L"com10.dll"},
+        {L"...x.dll", L"...x.dll"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.cfname));
         UpdateWorld w;
-        w.db.AddFile(1, name, ToBytes("evil"), Stamp);
+        w.db.AddFile(1, c.cfname, ToBytes("evil"), Stamp);
         w.db.AddFile(2, L"ok.dll", ToBytes("ok"), Stamp);
         w.Run();
         auto boxes = w.Boxes(L"translated");
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_NE(boxes[0].text.find(L"außerhalb des Programmordners"), std::wstring::npos);
-        EXPECT_EQ(w.files.FilesUnder(L"").size(), 1u); // only ok.dll
         EXPECT_EQ(w.FileAt(L"ok.dll"), ToBytes("ok"));
+        if (c.landsAt == nullptr) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_NE(boxes[0].text.find(L"kein Name im Programmordner"), std::wstring::npos);
+            EXPECT_EQ(w.files.FilesUnder(L"").size(), 1u); // only ok.dll
+        } else {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_EQ(w.FileAt(c.landsAt), ToBytes("evil"));
+            EXPECT_EQ(w.files.FilesUnder(w.DefaultFolder).size(), 2u);
+        }
     }
 }
 
@@ -282,30 +316,27 @@ TEST(UpdateRun, FaultsAreEntryErrorsWithThePreviousVersionBack) {
     }
 }
 
-TEST(UpdateRun, ReadOnlyTargetIsReplacedAndItsUndeletableBackupReportedLater) {
+TEST(UpdateRun, ReadOnlyFilesAreReplacedOnEveryRun) {
     UpdateWorld w;
     w.files.AddFile(w.Folder(L"ro.dll"), ToBytes("read-only"), Older);
     w.files.Find(w.Folder(L"ro.dll"))->readOnly = true;
+    // A read-only backup left by an older program, too.
+    w.files.AddFile(w.Folder(L"ro.dll.old"), ToBytes("ancient"), Older);
+    w.files.Find(w.Folder(L"ro.dll.old"))->readOnly = true;
     w.db.AddFile(1, L"ro.dll", ToBytes("new"), Stamp);
     w.Run();
-    // A read-only file can be renamed but not deleted: the new version is in place and the
-    // old one stays as the backup.
     EXPECT_EQ(w.FileAt(L"ro.dll"), ToBytes("new"));
-    EXPECT_EQ(w.FileAt(L"ro.dll.old"), ToBytes("read-only"));
+    EXPECT_FALSE(w.Exists(L"ro.dll.old"));
     EXPECT_TRUE(w.Boxes(L"translated").empty());
 
-    // The next version cannot keep a backup: that entry is reported and left alone, the
-    // rest of the run goes on.
     UpdateWorld next;
     next.files = w.files;
+    next.files.Find(next.Folder(L"ro.dll"))->readOnly = true; // an administrator set it again
     next.db.AddFile(1, L"ro.dll", ToBytes("newer"), Stamp + 1);
-    next.db.AddFile(2, L"other.dll", ToBytes("other"), Stamp);
     next.Run();
-    auto boxes = next.Boxes(L"translated");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].text.find(L"kann nicht gelöscht werden"), std::wstring::npos);
-    EXPECT_EQ(next.FileAt(L"ro.dll"), ToBytes("new"));
-    EXPECT_EQ(next.FileAt(L"other.dll"), ToBytes("other"));
+    EXPECT_TRUE(next.Boxes(L"translated").empty());
+    EXPECT_EQ(next.FileAt(L"ro.dll"), ToBytes("newer"));
+    EXPECT_FALSE(next.Exists(L"ro.dll.old"));
 }
 
 TEST(UpdateRun, FolderThatCannotBeCreatedFailsOnlyItsFiles) {
@@ -321,15 +352,26 @@ TEST(UpdateRun, FolderThatCannotBeCreatedFailsOnlyItsFiles) {
     EXPECT_EQ(w.processes.started.size(), 1u);
 }
 
-TEST(UpdateRun, LongPathIsAnErrorOfThatEntry) {
+TEST(UpdateRun, LongPaths) {
+    // The folder part "C:\\Apps\\ZEM_JPX_EXE\\" has 20 characters.
+    const std::wstring tooLong = std::wstring(236, L'n') + L".dll";   // target of 260
+    const std::wstring longest = std::wstring(235, L'm') + L".dll";   // target of 259
+    const std::wstring longOld = std::wstring(232, L'k') + L".dll";   // ".old" name of 260
     UpdateWorld w;
-    std::wstring name = std::wstring(240, L'n') + L".dll"; // target of 264 characters
-    w.files.AddFile(w.Folder(name), ToBytes("x"), Older);
-    w.db.AddFile(1, name, ToBytes("y"), Stamp);
-    w.db.AddFile(2, L"short.dll", ToBytes("s"), Stamp);
+    w.files.AddFile(LongPathForm(w.Folder(tooLong)), ToBytes("x"), Older);
+    w.files.AddFile(w.Folder(longest), ToBytes("previous"), Older);
+    w.files.AddFile(w.Folder(longOld), ToBytes("previous"), Older);
+    w.db.AddFile(1, tooLong, ToBytes("y"), Stamp);
+    w.db.AddFile(2, longest, ToBytes("new"), Stamp);
+    w.db.AddFile(3, longOld, ToBytes("new"), Stamp);
     w.Run();
-    EXPECT_EQ(w.Boxes(L"translated").size(), 1u);
-    EXPECT_EQ(w.FileAt(L"short.dll"), ToBytes("s"));
+    auto boxes = w.Boxes(L"translated");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"zu lang"), std::wstring::npos);
+    // Replaced although their temporary and backup names are too long for plain paths.
+    EXPECT_EQ(w.FileAt(longest), ToBytes("new"));
+    EXPECT_EQ(w.FileAt(longOld), ToBytes("new"));
+    EXPECT_EQ(w.files.FilesUnder(w.DefaultFolder).size(), 3u); // no backup or temporary left
 }
 
 TEST(UpdateRun, ProgressDisplayDuringATransfer) {

@@ -1,0 +1,73 @@
+#include "update/FileReplacement.h"
+
+#include "update/TargetPath.h"
+#include "util/Errors.h"
+
+namespace zem {
+
+namespace {
+constexpr std::uint32_t AccessDenied = 5;
+}
+
+bool DeleteFileForce(IFileSystem& files, const std::wstring& path) {
+    files.ClearReadOnly(path);
+    return files.RemoveFile(path) || !files.FileExists(path);
+}
+
+void RepairAfterCrash(IFileSystem& files, const std::wstring& target) {
+    const std::wstring backup = LongPathForm(target + std::wstring(BackupSuffix));
+    const std::wstring temporary = LongPathForm(target + std::wstring(TempSuffix));
+    if (files.FileExists(temporary))
+        DeleteFileForce(files, temporary);
+    if (!files.FileExists(backup))
+        return;
+    if (files.FileExists(target))
+        DeleteFileForce(files, backup);
+    else
+        files.RenameFile(backup, target);
+}
+
+FileReplacement::FileReplacement(IFileSystem& files, const std::wstring& target)
+    : files(files), target(target), backup(LongPathForm(target + std::wstring(BackupSuffix))),
+      temporary(LongPathForm(target + std::wstring(TempSuffix))) {}
+
+FileReplacement::~FileReplacement() {
+    if (committed)
+        return;
+    if (swapped)
+        files.RemoveFile(target);
+    if (backedUp)
+        files.RenameFile(backup, target);
+    if (!swapped)
+        DeleteFileForce(files, temporary);
+}
+
+std::unique_ptr<IOutputFile> FileReplacement::CreateTemporary() {
+    return files.CreateOutputFile(temporary);
+}
+
+void FileReplacement::Swap() {
+    if (files.FileExists(target)) {
+        if (files.FileExists(backup) && !DeleteFileForce(files, backup))
+            throw EInOutError(L"Die alte Sicherung \"" + target + std::wstring(BackupSuffix) +
+                                  L"\" kann nicht gelöscht werden",
+                              AccessDenied);
+        if (!files.RenameFile(target, backup))
+            throw EInOutError(L"Die Datei \"" + target + L"\" kann nicht gesichert werden",
+                              AccessDenied);
+        backedUp = true;
+    }
+    if (!files.RenameFile(temporary, target))
+        throw EInOutError(L"Die neue Fassung von \"" + target +
+                              L"\" kann nicht an ihren Platz gebracht werden",
+                          AccessDenied);
+    swapped = true;
+}
+
+void FileReplacement::Commit() {
+    committed = true;
+    if (backedUp)
+        DeleteFileForce(files, backup);
+}
+
+} // namespace zem
