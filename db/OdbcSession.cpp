@@ -62,9 +62,9 @@ bool Ok(SQLRETURN rc) {
 }
 
 struct Diagnostic {
-    std::wstring state;   // SQLSTATE of the first record
-    std::wstring message; // text of the first record
-    int native = 0;       // first non-zero native error over all records
+    std::wstring message;       // text of the first record
+    int native = 0;             // first non-zero native error over all records
+    bool driverManager = false; // a record of the driver manager: the driver is not usable
 };
 
 Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view what) {
@@ -79,11 +79,15 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view 
     for (SQLSMALLINT record = 1;
          Ok(SQLGetDiagRecW(type, handle, record, state, &native, text, 1024, &length)); ++record) {
         if (record == 1) {
-            d.state = FromSql(state);
             d.message = TrimRight(FromSql(text));
             if (d.message.empty())
-                d.message = std::wstring(what) + L" (SQLSTATE " + d.state + L")";
+                d.message = std::wstring(what) + L" (SQLSTATE " + FromSql(state) + L")";
         }
+        // unixODBC reports a driver it cannot load as 01000 of its own, Windows as IM003.
+        const std::wstring sqlState = FromSql(state);
+        d.driverManager |=
+            sqlState.starts_with(L"IM") ||
+            (sqlState == L"01000" && FromSql(text).find(L"[Driver Manager]") != std::wstring::npos);
         if (d.native == 0 && native != 0)
             d.native = static_cast<int>(native < 0 ? -native : native);
     }
@@ -276,12 +280,12 @@ void OdbcSessionImpl::Logon() {
     SQLRETURN rc = SQLDriverConnectW(dbc.handle, nullptr, text.data(), SQL_NTS, out, 1024,
                                      &outLength, SQL_DRIVER_NOPROMPT);
     if (!Ok(rc)) {
-        Diagnostic d =
-            ReadDiagnostic(SQL_HANDLE_DBC, dbc.handle, L"Anmeldung an der Datenbank fehlgeschlagen");
+        Diagnostic d = ReadDiagnostic(SQL_HANDLE_DBC, dbc.handle,
+                                      L"Anmeldung an der Datenbank fehlgeschlagen");
         dbc.Reset();
         // SQLSTATE class IM: the driver manager could not load or use the driver, so the
         // client is missing rather than the logon refused.
-        if (d.state.starts_with(L"IM"))
+        if (d.driverManager)
             throw EDatabaseClientError(d.message);
         throw EOracleError(d.message, d.native);
     }

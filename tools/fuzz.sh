@@ -9,7 +9,7 @@ seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEM_FUZZ=ON >/dev/null
 cmake --build "$root/build/fuzz" >/dev/null
-for f in commandline profile inflate; do
+for f in commandline profile inflate targetpath; do
     corpus="$root/tests/fuzz/corpus/$f"
     found="$root/build/fuzz/new-inputs/$f"
     mkdir -p "$found"

@@ -24,7 +24,7 @@ bool IsDeviceName(std::wstring_view element) {
     std::wstring base = UpperCaseAscii(element.substr(0, element.find(L'.')));
     while (!base.empty() && base.back() == L' ')
         base.pop_back();
-    static const std::array<std::wstring_view, 6> plain = {L"CON", L"PRN",   L"AUX",
+    static const std::array<std::wstring_view, 6> plain = {L"CON", L"PRN",    L"AUX",
                                                            L"NUL", L"CONIN$", L"CONOUT$"};
     for (std::wstring_view name : plain)
         if (base == name)

@@ -122,11 +122,11 @@ void UpdateRun::HandleEntry(TOracleQuery& query) {
     } catch (const Exception& e) {
         ctx.siLang1.ShowMessage(ctx.boxes, e.Message());
     } catch (const std::bad_alloc&) {
-        ctx.siLang1.ShowMessage(ctx.boxes, L"Für \"" + cfname +
-                                               L"\" reicht der Arbeitsspeicher nicht aus.");
+        ctx.siLang1.ShowMessage(ctx.boxes,
+                                L"Für \"" + cfname + L"\" reicht der Arbeitsspeicher nicht aus.");
     } catch (const std::length_error&) {
-        ctx.siLang1.ShowMessage(ctx.boxes, L"Für \"" + cfname +
-                                               L"\" reicht der Arbeitsspeicher nicht aus.");
+        ctx.siLang1.ShowMessage(ctx.boxes,
+                                L"Für \"" + cfname + L"\" reicht der Arbeitsspeicher nicht aus.");
     } catch (const std::exception& e) {
         ctx.siLang1.ShowMessage(ctx.boxes, L"\"" + cfname + L"\": " + FromUtf8(e.what()));
     }

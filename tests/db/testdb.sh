@@ -2,7 +2,8 @@
 # A throwaway PostgreSQL 15 cluster for the tests and the demo.
 #   testdb.sh start DIR   start a cluster on a free loopback port, create the schema, write
 #                         DIR/port and DIR/odbc.ini with the data sources ZEM (the program's
-#                         default logon database) and ZEMDOWN (a port where nothing listens);
+#                         default logon database), ZEMDOWN (a port where nothing listens) and
+#                         ZEMNODRIVER (a driver library that is not there);
 #                         a cluster already started for DIR is stopped first
 #   testdb.sh stop DIR    stop the cluster and remove it and DIR (also after a crashed run)
 # The cluster itself (data folder, socket, logs) lives in a folder of its own under the
@@ -87,6 +88,12 @@ Port=$down
 Database=zemdb
 CommLog=0
 Debug=0
+
+[ZEMNODRIVER]
+Driver=/nonexistent/zem-no-driver.so
+Servername=127.0.0.1
+Port=$port
+Database=zemdb
 INI
     echo "test database on 127.0.0.1:$port, ODBCINI=$dir/odbc.ini"
 }

@@ -115,6 +115,12 @@ TEST(DatabaseLogon, RefusedLogons) {
         EXPECT_NE(e.Message().find(L"127.0.0.1"), std::wstring::npos) << ToUtf8(e.Message());
     }
     EXPECT_THROW(Connect(L"NO_SUCH_SOURCE"), EDatabaseClientError);
+    try { // the driver manager cannot load the driver: the client is missing
+        Connect(L"ZEMNODRIVER");
+        FAIL() << "logged on without a driver";
+    } catch (const EDatabaseClientError& e) {
+        EXPECT_NE(e.Message().find(L"zem-no-driver.so"), std::wstring::npos) << ToUtf8(e.Message());
+    }
     auto session = CreateOdbcSession();
     session->SetConnected(false); // nothing happens on a session that is not logged on
     EXPECT_FALSE(session->Connected());

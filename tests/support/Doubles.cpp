@@ -402,10 +402,12 @@ using FakeRow = std::map<std::wstring, FakeCell>; // upper-cased column
 
 class FakeLob : public TLOBLocator {
 public:
-    FakeLob(const Bytes& c, std::int64_t size, int failAfter)
-        : content(c), size(size), failAfter(failAfter) {}
+    FakeLob(const Bytes& c, std::int64_t size, int failAfter, std::exception_ptr failure)
+        : content(c), size(size), failAfter(failAfter), failure(failure) {}
     std::int64_t Size() override { return size; }
     std::size_t Read(void* buffer, std::size_t n) override {
+        if (failure)
+            std::rethrow_exception(failure);
         if (failAfter >= 0 && reads++ == failAfter)
             throw EOracleError(L"ORA-03113: end-of-file on communication channel", 3113);
         n = std::min(n, content.size() - pos);
@@ -419,6 +421,7 @@ private:
     const Bytes& content;
     std::int64_t size;
     int failAfter;
+    std::exception_ptr failure;
     int reads = 0;
     std::size_t pos = 0;
 };
@@ -468,7 +471,9 @@ public:
                 auto size = db.declaredSize.count(blobId) ? db.declaredSize[blobId]
                                                           : std::int64_t(e.content.size());
                 auto fail = db.failAfterChunks.count(blobId) ? db.failAfterChunks[blobId] : -1;
-                lob = std::make_unique<FakeLob>(e.content, size, fail);
+                lob = std::make_unique<FakeLob>(e.content, size, fail,
+                                                db.failOnRead.count(blobId) ? db.failOnRead[blobId]
+                                                                            : nullptr);
             }
         return *lob;
     }

@@ -7,6 +7,7 @@
 #include "util/Errors.h"
 
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <set>
@@ -227,10 +228,11 @@ public:
     std::vector<Entry> entries;
     std::vector<std::optional<std::wstring>> tenants = {std::wstring(L"Demo GmbH")};
     bool tenantTableMissing = false;
-    int logonError = 0;                                // EOracleError number on logon, 0: none
-    bool clientMissing = false;                        // EDatabaseClientError on logon
-    std::map<std::int64_t, int> failAfterChunks;       // cfid -> database error after k chunks
-    std::map<std::int64_t, std::int64_t> declaredSize; // cfid -> size the locator reports
+    int logonError = 0;                                    // EOracleError number on logon, 0: none
+    bool clientMissing = false;                            // EDatabaseClientError on logon
+    std::map<std::int64_t, int> failAfterChunks;           // cfid -> database error after k chunks
+    std::map<std::int64_t, std::exception_ptr> failOnRead; // cfid -> raised by the first read
+    std::map<std::int64_t, std::int64_t> declaredSize;     // cfid -> size the locator reports
     std::vector<std::wstring> executed;
     std::wstring user, password, database; // values of the last logon
 };

@@ -93,10 +93,12 @@ case_esc_during_transfer() {
     publish_app
     head -c $((48 * 1024 * 1024)) /dev/urandom >"$CASE_DIR/publish/big.bin"
     catalogue publish "$CASE_DIR/publish" >/dev/null
-    ESC_WHEN="$APP_DIR/ZEM_JPX_EXE/big.bin" run_zem
+    # The new content goes into a temporary file beside the target first.
+    ESC_WHEN="$APP_DIR/ZEM_JPX_EXE/big.bin.zemnew" run_zem
     expect_text "$CASE_DIR/dialogs.txt" "ESC"
     [ ! -e "$APP_DIR/ZEM_JPX_EXE/big.bin" ] || fail "the new file was not rolled back"
     [ ! -e "$APP_DIR/ZEM_JPX_EXE/big.bin.old" ] || fail "a backup was left"
+    [ ! -e "$APP_DIR/ZEM_JPX_EXE/big.bin.zemnew" ] || fail "the temporary file was left"
     sleep 1
     [ ! -e "$CASE_DIR/launch-record.txt" ] || fail "the application was started after Esc"
 }
@@ -143,7 +145,90 @@ case_target_held_open() {
     expect_text "$CASE_DIR/dialogs.txt" "kann nicht gesichert werden"
     cmp "$CASE_DIR/publish/lib/zem.dll" "$dll" || fail "the held file was changed"
     [ ! -e "$dll.old" ] || fail "a backup was left"
+    [ ! -e "$dll.zemnew" ] || fail "the temporary file was left"
     cmp "$CASE_DIR/publish/data.txt" "$APP_DIR/ZEM_JPX_EXE/data.txt" || fail "the run did not go on"
+}
+
+# Two versions of a large, well compressible file (so that unpacking takes a while): version
+# 1 fetched by a first run, version 2 published after it.
+publish_two_versions() {
+    publish_app
+    seq 1 8000000 >"$CASE_DIR/v1.txt"
+    seq 2 8000001 >"$CASE_DIR/v2.txt"
+    cp "$CASE_DIR/v1.txt" "$CASE_DIR/publish/big.txt"
+    touch -d '2026-01-01 10:00:00' "$CASE_DIR/publish/big.txt"
+    catalogue publish "$CASE_DIR/publish" >/dev/null
+    run_zem /UPDATE_ONLY
+    cmp "$CASE_DIR/v1.txt" "$APP_DIR/ZEM_JPX_EXE/big.txt" || fail "version 1 was not fetched"
+    cp "$CASE_DIR/v2.txt" "$CASE_DIR/publish/big.txt"
+    touch -d '2026-01-02 10:00:00' "$CASE_DIR/publish/big.txt"
+    catalogue publish "$CASE_DIR/publish" >/dev/null
+}
+
+# The Unix process of ZEM_Start.exe in this case's Wine prefix, once it runs.
+zem_pid() {
+    local p
+    for _ in $(seq 200); do
+        for p in $(pgrep -f 'ZEM_Start\.exe'); do
+            [ "$(tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | head -1)" != timeout ] || continue
+            tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+                { echo "$p"; return 0; }
+        done
+        sleep 0.05
+    done
+    fail "ZEM_Start.exe did not start"
+}
+
+# Killed while it fetches, and while it writes the new version (SIGKILL of its Wine
+# process, which is what TerminateProcess does): the file under its own name is a complete
+# version each time, and the next run finishes the job and leaves nothing behind.
+case_killed_during_replacement() {
+    new_case
+    publish_two_versions
+    local big="$APP_DIR/ZEM_JPX_EXE/big.txt" pid
+    for phase in fetching writing; do
+        run_zem /UPDATE_ONLY &
+        local run=$!
+        pid=$(zem_pid)
+        if [ $phase = fetching ]; then
+            while kill -0 "$pid" 2>/dev/null && [ ! -e "$big.zemnew" ]; do sleep 0.01; done
+        else
+            while kill -0 "$pid" 2>/dev/null && [ ! -s "$big.zemnew" ]; do :; done
+        fi
+        kill -9 "$pid" 2>/dev/null || fail "the run ended before it could be killed ($phase)"
+        wait "$run" || true
+        [ -e "$big" ] || fail "no file under its own name after a kill while $phase"
+        cmp -s "$CASE_DIR/v1.txt" "$big" || cmp -s "$CASE_DIR/v2.txt" "$big" ||
+            fail "a broken file under its own name after a kill while $phase"
+        echo "killed while $phase: $(cmp -s "$CASE_DIR/v1.txt" "$big" && echo "version 1" || echo "version 2") in place"
+    done
+    run_zem /UPDATE_ONLY
+    cmp "$CASE_DIR/v2.txt" "$big" || fail "the next run did not fetch version 2"
+    [ ! -e "$big.old" ] && [ ! -e "$big.zemnew" ] || fail "a backup or temporary file was left"
+}
+
+# Alt+F4, the taskbar's "Close window" or another program's WM_CLOSE aborts like Esc.
+case_close_request() {
+    new_case
+    publish_two_versions
+    local big="$APP_DIR/ZEM_JPX_EXE/big.txt"
+    CLOSE_WHEN="$big.zemnew" run_zem
+    expect_text "$CASE_DIR/dialogs.txt" "CLOSE"
+    cmp "$CASE_DIR/v1.txt" "$big" || fail "the previous version is not in place"
+    [ ! -e "$big.old" ] && [ ! -e "$big.zemnew" ] || fail "a backup or temporary file was left"
+    sleep 1
+    [ ! -e "$CASE_DIR/launch-record.txt" ] || fail "the application was started after the close request"
+}
+
+# A driver that the driver manager cannot load: the client is missing, not the logon refused.
+case_missing_client() {
+    new_case
+    printf '[DB]\r\nDATABASE=ZEMNODRIVER\r\n' >"$APP_DIR/ZEM_Start.INI"
+    run_zem
+    expect_no_text "$CASE_DIR/trace.txt" "OracleErrorCode"
+    expect_text "$CASE_DIR/dialogs.txt" "zem-no-driver.so"
+    expect_order "$CASE_DIR/dialogs.txt" "ZEM Startprogram|$NO_DB"
+    [ "$(grep -c '^ZEM Startprogram|' "$CASE_DIR/dialogs.txt")" = 2 ] || fail "expected two message boxes"
 }
 
 # Statistic of a region of an image: mean or standard deviation, 0..1.

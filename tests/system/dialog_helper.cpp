@@ -1,7 +1,8 @@
 // Test helper beside ZEM_Start.exe under Wine: records every message box of the program
 // (caption and texts, one line each) and confirms it, and can press Esc in the start
-// window once a given file exists. Ends when the start window has gone, or at the timeout.
-//   dialog_helper.exe LOG TIMEOUT_SECONDS [ESC_WHEN_EXISTS]
+// window once a given file exists, or ask it to close (WM_CLOSE, as Alt+F4 or another
+// program does). Ends when the start window has gone, or at the timeout.
+//   dialog_helper.exe LOG TIMEOUT_SECONDS [WHEN_EXISTS [close]]
 // With --hold it instead keeps a file open without sharing for a while:
 //   dialog_helper.exe --hold FILE SECONDS
 #include "platform/win32/win.h"
@@ -77,6 +78,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring log = argv[1];
     const DWORD deadline = GetTickCount() + static_cast<DWORD>(_wtoi(argv[2])) * 1000;
     const std::wstring escWhen = argc > 3 ? argv[3] : L"";
+    const bool closeRequest = argc > 4 && std::wstring(argv[4]) == L"close";
     bool escSent = escWhen.empty(), seenWindow = false;
     DWORD goneSince = 0;
     std::set<HWND> handled;
@@ -92,10 +94,13 @@ int wmain(int argc, wchar_t** argv) {
                 return 0;
         }
         if (!escSent && start && GetFileAttributesW(escWhen.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            PostMessageW(start, WM_CHAR, 27, 1);
+            if (closeRequest)
+                PostMessageW(start, WM_CLOSE, 0, 0);
+            else
+                PostMessageW(start, WM_CHAR, 27, 1);
             escSent = true;
             FILE* f = _wfopen(log.c_str(), L"ab");
-            std::fputs("ESC\n", f);
+            std::fputs(closeRequest ? "CLOSE\n" : "ESC\n", f);
             std::fclose(f);
         }
         std::vector<HWND> dialogs;

@@ -79,14 +79,15 @@ new_case() {
 catalogue() { "$ZEM_CATALOGUE" "$@"; }
 
 # Runs ZEM_Start.exe with the arguments, the dialog helper beside it. ESC_WHEN (a Unix
-# path) makes the helper press Esc once that file exists. Leaves trace.txt (one trace
-# line each), dialogs.txt and ZEM_RC.
+# path) makes the helper press Esc once that file exists, CLOSE_WHEN makes it send WM_CLOSE.
+# Leaves trace.txt (one trace line each), dialogs.txt and ZEM_RC.
 run_zem() {
-    local esc=""
-    [ -n "${ESC_WHEN:-}" ] && esc=$(winpath "$ESC_WHEN")
+    local when=()
+    [ -n "${ESC_WHEN:-}" ] && when=("$(winpath "$ESC_WHEN")")
+    [ -n "${CLOSE_WHEN:-}" ] && when=("$(winpath "$CLOSE_WHEN")" close)
     : >"$CASE_DIR/dialogs.txt"
     (cd "$APP_DIR" && timeout 120 "$WINE" dialog_helper.exe "$(winpath "$CASE_DIR/dialogs.txt")" 100 \
-        ${esc:+"$esc"} >/dev/null 2>&1) &
+        "${when[@]}" >/dev/null 2>&1) &
     local helper=$!
     set +e
     (cd "$APP_DIR" && WINEDEBUG=-all,warn+seh timeout 90 "$WINE" ZEM_Start.exe "$@" 2>"$CASE_DIR/stderr.txt")

@@ -247,3 +247,47 @@ TEST(Uninstall, SwitchInSecondPlaceRunsTheUpdate) {
     EXPECT_NE(std::find(w.debug.lines.begin(), w.debug.lines.end(), L"tfrmMainUpdate.DoUpdate"),
               w.debug.lines.end());
 }
+
+TEST(Uninstall, RootsRelativeAndSystemFoldersAreNeverEmptied) {
+    struct Case {
+        const wchar_t* location;
+        const wchar_t* reason; // empty: the folder is emptied
+    } cases[] = {
+        {L"C:", L"drive root"},
+        {L"C:\\", L"drive root"},
+        {L"c:/", L"drive root"},
+        {L"\\\\?\\C:\\", L"drive root"},
+        {L"\\\\server\\share", L"share root"},
+        {L"\\\\server\\share\\", L"share root"},
+        {L"\\\\server", L"share root"},
+        {L"Zem\\PROD", L"relative path"},
+        {L"C:Zem", L"relative path"},
+        {L"\\Zem\\PROD", L"relative path"},
+        {L"C:\\Zem\\..", L"not a plain folder path"},
+        {L"C:\\Windows", L"system folder"},
+        {L"c:\\windows\\System32\\", L"system folder"},
+        {L"C:\\Zem\\PROD", L""},
+        {L"\\\\server\\share\\Zem", L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.location));
+        UninstallWorld w;
+        w.Entry(c.location);
+        w.files.AddFile(L"C:\\boot.ini", ToBytes("root"));
+        w.files.AddFile(L"C:\\Windows\\win.ini", ToBytes("system"));
+        w.files.AddFile(L"C:\\Windows\\system32\\kernel32.dll", ToBytes("system"));
+        w.files.AddFile(L"C:\\Zem\\PROD\\ZEM_Start.exe", ToBytes("start"));
+        w.files.AddFile(L"\\\\server\\share\\data.txt", ToBytes("shared"));
+        w.files.AddFile(L"\\\\server\\share\\Zem\\ZEM_Start.exe", ToBytes("start"));
+        const std::size_t before = w.files.files.size();
+        w.Run({L"/U", L"PROD"});
+        EXPECT_TRUE(w.registry.keys.empty()); // the entry goes in every case
+        const std::wstring reason = c.reason;
+        EXPECT_EQ(w.files.files.size(), reason.empty() ? before - 1 : before);
+        const std::wstring trace =
+            L"  InstallLocation not emptied (" + reason + L"): " + c.location;
+        EXPECT_EQ(std::find(w.debug.lines.begin(), w.debug.lines.end(), trace) !=
+                      w.debug.lines.end(),
+                  !reason.empty());
+    }
+}

@@ -144,7 +144,7 @@ TEST(UpdateRun, CatalogueNamesAreCheckedWhereTheyLand) {
         {L"sub\\..\\..\\evil.dll", nullptr},
         {L"./.\\evil.dll", nullptr}, // becomes ..\evil.dll once '/' is removed
         {L"D:\\evil.dll", nullptr},
-        {L"\\evil.dll", nullptr},    // rooted: empty first element
+        {L"\\evil.dll", nullptr},      // rooted: empty first element
         {L"sub\\\\evil.dll", nullptr}, // repeated separator
         {L"sub\\.\\evil.dll", nullptr},
         {L"evil.dll.", nullptr}, // Windows drops trailing dots and blanks
@@ -354,9 +354,9 @@ TEST(UpdateRun, FolderThatCannotBeCreatedFailsOnlyItsFiles) {
 
 TEST(UpdateRun, LongPaths) {
     // The folder part "C:\\Apps\\ZEM_JPX_EXE\\" has 20 characters.
-    const std::wstring tooLong = std::wstring(236, L'n') + L".dll";   // target of 260
-    const std::wstring longest = std::wstring(235, L'm') + L".dll";   // target of 259
-    const std::wstring longOld = std::wstring(232, L'k') + L".dll";   // ".old" name of 260
+    const std::wstring tooLong = std::wstring(236, L'n') + L".dll"; // target of 260
+    const std::wstring longest = std::wstring(235, L'm') + L".dll"; // target of 259
+    const std::wstring longOld = std::wstring(232, L'k') + L".dll"; // ".old" name of 260
     UpdateWorld w;
     w.files.AddFile(LongPathForm(w.Folder(tooLong)), ToBytes("x"), Older);
     w.files.AddFile(w.Folder(longest), ToBytes("previous"), Older);
