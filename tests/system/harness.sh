@@ -7,6 +7,8 @@
 # ZEM_CATALOGUE (native zem_catalogue), ZEM_TESTDB_DIR (tests/db/testdb.sh folder),
 # ZEM_SYSTEM_DIR (work folder: template prefix, display, cases).
 set -euo pipefail
+# Wine maps Unix file names through the locale: UTF-8, so that paths with umlauts pass.
+export LC_ALL=C.UTF-8
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
