@@ -6,7 +6,10 @@
 #include "app/StartWindow.h"
 #include "db/OdbcSession.h"
 #include "platform/win32/Win32Platform.h"
+#include "ui/MessageBoxes.h"
 #include "ui/StartWindow_win.h"
+#include "util/Errors.h"
+#include "util/PathText.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -27,28 +30,39 @@ static std::vector<std::wstring> ProgramParameters() {
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    // The one boundary of the entry: what escapes the window's own handlers (the window
+    // cannot be made, say) is reported and ends the program.
+    try {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
 
-    CommandLine commandLine(ProgramParameters());
-    win::Win32FileSystem files;
-    win::Win32Registry registry;
-    win::Win32Windows windows;
-    win::Win32ProcessStarter processes;
-    win::Win32DebugOutput debug;
-    win::Win32Clock clock;
-    win::Win32ProcessLocks locks;
-    Platform platform{files, registry, windows, processes, debug, clock, locks};
+        CommandLine commandLine(ProgramParameters());
+        win::Win32FileSystem files;
+        win::Win32Registry registry;
+        win::Win32Windows windows;
+        win::Win32ProcessStarter processes;
+        win::Win32DebugOutput debug;
+        win::Win32Clock clock;
+        win::Win32ProcessLocks locks;
+        Platform platform{files, registry, windows, processes, debug, clock, locks};
 
-    Win32StartWindow view(instance);
-    TfrmMainUpdate frmMainUpdate(commandLine, platform, view, view, CreateOdbcSession);
-    view.Attach(frmMainUpdate);
-    view.Create();
-    frmMainUpdate.Create();
-    view.Show();
-    frmMainUpdate.FormShow();
-    view.RunMessageLoop();
-    // The session and the window end with the process; nothing is released before.
-    ExitProcess(0);
+        Win32StartWindow view(instance);
+        TfrmMainUpdate frmMainUpdate(commandLine, platform, view, view, CreateOdbcSession);
+        view.Attach(frmMainUpdate);
+        view.Create();
+        frmMainUpdate.Create();
+        view.Show();
+        frmMainUpdate.FormShow();
+        view.RunMessageLoop();
+        // The session and the window end with the process; nothing is released before.
+        ExitProcess(0);
+    } catch (const Exception& e) {
+        MessageBoxW(nullptr, ErrorReportText(e.Message()).c_str(), ApplicationTitle,
+                    MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    } catch (const std::exception& e) {
+        MessageBoxW(nullptr, ErrorReportText(FromUtf8(e.what())).c_str(), ApplicationTitle,
+                    MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    }
+    ExitProcess(1);
 }

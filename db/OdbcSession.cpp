@@ -120,6 +120,15 @@ struct Handle {
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
     ~Handle() { Reset(); }
+    // Allocates a new handle below the parent (null for an environment); false on failure,
+    // the handle then stays null.
+    bool Allocate(SQLHANDLE parent) {
+        Reset();
+        if (Ok(SQLAllocHandle(type, parent, &handle)))
+            return true;
+        handle = SQL_NULL_HANDLE;
+        return false;
+    }
     void Reset() {
         if (handle != SQL_NULL_HANDLE)
             SQLFreeHandle(type, handle);
@@ -260,18 +269,14 @@ std::wstring OdbcSessionImpl::ConnectionString() {
 
 void OdbcSessionImpl::Logon() {
     if (env.handle == SQL_NULL_HANDLE) {
-        if (!Ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env.handle))) {
-            env.handle = SQL_NULL_HANDLE;
+        if (!env.Allocate(SQL_NULL_HANDLE))
             throw EDatabaseClientError(L"Der ODBC-Treibermanager kann nicht geladen werden");
-        }
         SQLSetEnvAttr(env.handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
                       0);
     }
     std::wstring connect = ConnectionString();
-    if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, env.handle, &dbc.handle))) {
-        dbc.handle = SQL_NULL_HANDLE;
+    if (!dbc.Allocate(env.handle))
         ThrowDiagnostic(SQL_HANDLE_ENV, env.handle, L"Keine Datenbankverbindung möglich");
-    }
     // A server that does not answer must not hang the start.
     SQLSetConnectAttrW(dbc.handle, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(20), 0);
     auto text = ToSql(connect);
@@ -306,15 +311,12 @@ void OdbcQuery::Execute() {
     if (!session.Connected())
         throw EOracleError(L"Not logged on", 1012);
     lob.reset();
-    stmt.Reset();
     names.clear();
     types.clear();
     row.clear();
     eof = true;
-    if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, session.Dbc(), &stmt.handle))) {
-        stmt.handle = SQL_NULL_HANDLE;
+    if (!stmt.Allocate(session.Dbc()))
         ThrowDiagnostic(SQL_HANDLE_DBC, session.Dbc(), L"Abfrage kann nicht angelegt werden");
-    }
     auto text = ToSql(SQL);
     SQLRETURN rc = SQLExecDirectW(stmt.handle, text.data(), SQL_NTS);
     if (rc == SQL_NO_DATA)

@@ -17,8 +17,10 @@ constexpr int MinWidth = 200, MinHeight = 100, Margin = 10, CloseSize = 16;
 struct AlertManager::Alert {
     AlertManager* manager;
     std::wstring caption, text;
+    HWND hwnd = nullptr;
     int alpha = Opacity;
-    bool hover = false, fading = false;
+    UINT faded = 0; // milliseconds of the fade so far
+    bool hover = false;
 };
 
 AlertManager::AlertManager(HINSTANCE inst) : instance(inst) {
@@ -30,33 +32,34 @@ AlertManager::AlertManager(HINSTANCE inst) : instance(inst) {
     wc.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
     wc.lpszClassName = ClassName;
     RegisterClassExW(&wc);
-    captionFont = CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                              CLEARTYPE_QUALITY, 0, L"Tahoma");
-    textFont = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
-                           CLEARTYPE_QUALITY, 0, L"Tahoma");
+    captionFont.Reset(CreateFontW(-13, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                                  CLEARTYPE_QUALITY, 0, L"Tahoma"));
+    textFont.Reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0,
+                               CLEARTYPE_QUALITY, 0, L"Tahoma"));
 }
 
 AlertManager::~AlertManager() {
-    for (HWND h : std::vector<HWND>(open))
-        DestroyWindow(h);
-    DeleteObject(captionFont);
-    DeleteObject(textFont);
+    while (!open.empty())
+        DestroyWindow(open.back()->hwnd); // WM_NCDESTROY forgets it
 }
 
 void AlertManager::Forget(HWND hwnd) {
-    open.erase(std::remove(open.begin(), open.end(), hwnd), open.end());
+    std::erase_if(open, [hwnd](const std::unique_ptr<Alert>& a) { return a->hwnd == hwnd; });
 }
 
 void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
     // Size from the content, at least 200 x 100.
-    HDC dc = GetDC(nullptr);
     RECT c{0, 0, 400, 0}, t{0, 0, 400, 0};
-    HGDIOBJ old = SelectObject(dc, captionFont);
-    DrawTextW(dc, caption.c_str(), -1, &c, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, textFont);
-    DrawTextW(dc, text.c_str(), -1, &t, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        win::ScopedWindowDC screen(nullptr);
+        {
+            win::ScopedSelection font(screen.Get(), captionFont.Get());
+            DrawTextW(screen.Get(), caption.c_str(), -1, &c,
+                      DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        }
+        win::ScopedSelection font(screen.Get(), textFont.Get());
+        DrawTextW(screen.Get(), text.c_str(), -1, &t, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
     int width =
         std::max<int>(MinWidth, std::max(c.right + CloseSize + 3 * Margin, t.right + 2 * Margin));
     int height = std::max<int>(MinHeight, c.bottom + t.bottom + 3 * Margin);
@@ -67,15 +70,14 @@ void AlertManager::Show(const std::wstring& caption, const std::wstring& text) {
     int x = work.right - width - Margin;
     int y = work.bottom - height - Margin - static_cast<int>(open.size()) * (height + Margin);
 
-    auto* alert = new Alert{this, caption, text};
+    auto alert = std::make_unique<Alert>(Alert{this, caption, text});
     HWND hwnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED | WS_EX_NOACTIVATE,
                                 ClassName, caption.c_str(), WS_POPUP | WS_BORDER, x, y, width,
-                                height, nullptr, nullptr, instance, alert);
-    if (hwnd == nullptr) {
-        delete alert;
+                                height, nullptr, nullptr, instance, alert.get());
+    if (hwnd == nullptr)
         return;
-    }
-    open.push_back(hwnd);
+    alert->hwnd = hwnd;
+    open.push_back(std::move(alert));
     SetLayeredWindowAttributes(hwnd, 0, Opacity, LWA_ALPHA);
     if (!AnimateWindow(hwnd, SlideMs, AW_SLIDE | AW_VER_NEGATIVE))
         ShowWindow(hwnd, SW_SHOWNOACTIVATE);
@@ -98,14 +100,17 @@ LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         RECT r{Margin, Margin, closeBox.left - 4, Margin + 16};
-        HGDIOBJ old = SelectObject(dc, alert->manager->captionFont);
-        DrawTextW(dc, alert->caption.c_str(), -1, &r,
-                  DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-        DrawTextW(dc, L"\u00D7", -1, &closeBox, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        SelectObject(dc, alert->manager->textFont);
-        RECT t{Margin, r.bottom + Margin, client.right - Margin, client.bottom - Margin};
-        DrawTextW(dc, alert->text.c_str(), -1, &t, DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, old);
+        {
+            win::ScopedSelection font(dc, alert->manager->captionFont.Get());
+            DrawTextW(dc, alert->caption.c_str(), -1, &r,
+                      DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+            DrawTextW(dc, L"\u00D7", -1, &closeBox, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        }
+        {
+            win::ScopedSelection font(dc, alert->manager->textFont.Get());
+            RECT t{Margin, r.bottom + Margin, client.right - Margin, client.bottom - Margin};
+            DrawTextW(dc, alert->text.c_str(), -1, &t, DT_WORDBREAK | DT_NOPREFIX);
+        }
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -130,20 +135,21 @@ LRESULT CALLBACK AlertManager::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         if (wp == DisplayTimer) {
             KillTimer(hwnd, DisplayTimer);
-            alert->fading = true;
             SetTimer(hwnd, FadeTimer, FadeStepMs, nullptr);
         } else if (wp == FadeTimer) {
-            alert->alpha -= Opacity * FadeStepMs / FadeMs;
-            if (alert->alpha <= 0)
+            // Opacity falls linearly to 0 over FadeMs, whatever the step's rounding.
+            alert->faded += FadeStepMs;
+            alert->alpha =
+                static_cast<int>(Opacity * (FadeMs - std::min(alert->faded, FadeMs)) / FadeMs);
+            if (alert->faded >= FadeMs)
                 DestroyWindow(hwnd);
             else if (!alert->hover)
                 SetLayeredWindowAttributes(hwnd, 0, static_cast<BYTE>(alert->alpha), LWA_ALPHA);
         }
         return 0;
     case WM_NCDESTROY:
-        alert->manager->Forget(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete alert;
+        alert->manager->Forget(hwnd); // frees the alert
         return 0;
     default:
         return DefWindowProcW(hwnd, msg, wp, lp);

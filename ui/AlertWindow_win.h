@@ -1,7 +1,9 @@
 #pragma once
 // Slide-in alert windows: caption, text and a close button; each hides itself after its
 // display time by fading out.
-#include "platform/win32/win.h"
+#include "platform/win32/Handle.h"
+
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -25,8 +27,8 @@ private:
     void Forget(HWND hwnd);
 
     HINSTANCE instance;
-    HFONT captionFont, textFont;
-    std::vector<HWND> open;
+    win::ScopedGdiObject captionFont, textFont;
+    std::vector<std::unique_ptr<Alert>> open; // one per open window, in the order shown
 };
 
 } // namespace zem

@@ -7,11 +7,11 @@
 
 namespace zem {
 
-HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
+win::ScopedGdiObject LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
     HRSRC res = FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     HGLOBAL data = res ? LoadResource(instance, res) : nullptr;
     if (data == nullptr)
-        return nullptr;
+        return {};
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(data));
     DWORD length = SizeofResource(instance, res);
 
@@ -23,7 +23,7 @@ HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IWICImagingFactory,
                                 reinterpret_cast<void**>(factory.Receive()))))
-        return nullptr;
+        return {};
     *stream.Receive() = SHCreateMemStream(bytes, length);
     UINT w = 0, h = 0;
     if (!stream ||
@@ -35,7 +35,7 @@ HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
                                      WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)) ||
         FAILED(converter->GetSize(&w, &h)))
-        return nullptr;
+        return {};
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -45,13 +45,11 @@ HBITMAP LoadJpegResource(HINSTANCE instance, int id, SIZE& size) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr)
-        return nullptr;
-    if (FAILED(converter->CopyPixels(nullptr, w * 4, w * h * 4, static_cast<BYTE*>(bits)))) {
-        DeleteObject(bitmap);
-        return nullptr;
-    }
+    win::ScopedGdiObject bitmap(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap ||
+        FAILED(converter->CopyPixels(nullptr, w * 4, w * h * 4, static_cast<BYTE*>(bits))))
+        return {};
     size = SIZE{static_cast<LONG>(w), static_cast<LONG>(h)};
     return bitmap;
 }

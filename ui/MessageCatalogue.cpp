@@ -86,6 +86,10 @@ std::wstring TsiLang::GetTextOrDefault(std::wstring_view id) const {
     return Lookup(Messages, id);
 }
 
+std::wstring TsiLang::WindowText(std::wstring_view component) const {
+    return Lookup(WindowTexts, component);
+}
+
 std::wstring TsiLang::DialogCaption(std::wstring_view element) const {
     return Lookup(DialogCaptions, element);
 }

@@ -33,6 +33,8 @@ public:
     // Text of a message identifier (ASCII case ignored) in the active language, falling back
     // to the first language when that cell is empty; an unknown identifier gives "".
     std::wstring GetTextOrDefault(std::wstring_view id) const;
+    // Design text of a start-window component (its name, ASCII case ignored), by the same rule.
+    std::wstring WindowText(std::wstring_view component) const;
     // Caption of a message-box element, by the same rule.
     std::wstring DialogCaption(std::wstring_view element) const;
     // Shows the text in the translation component's message box, button caption "OK" from

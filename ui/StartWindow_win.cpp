@@ -21,10 +21,7 @@ constexpr RECT HeaderRect{0, 0, 454, 193};
 constexpr COLORREF White = RGB(255, 255, 255), Black = RGB(0, 0, 0);
 
 std::wstring DesignText(const wchar_t* component) {
-    for (const CatalogueRow& row : TsiLang::WindowTexts)
-        if (row.key == component)
-            return std::wstring(row.cells[0]);
-    return std::wstring();
+    return TsiLang().WindowText(component);
 }
 
 HFONT TahomaFont(int height, BYTE charset) {
@@ -34,24 +31,24 @@ HFONT TahomaFont(int height, BYTE charset) {
 
 class GdiMeasurer : public ITextMeasurer {
 public:
-    GdiMeasurer(HWND hwnd, HFONT font) : hwnd(hwnd), dc(GetDC(hwnd)), old(SelectObject(dc, font)) {}
-    ~GdiMeasurer() override {
-        SelectObject(dc, old);
-        ReleaseDC(hwnd, dc);
-    }
+    GdiMeasurer(HWND hwnd, HGDIOBJ font) : dc(hwnd), selection(dc.Get(), font) {}
     Size Measure(const std::wstring& text, int wrapWidth) override {
         RECT r{0, 0, wrapWidth, 0};
         // DrawText applies the same '&' rules when measuring; the layout has removed them
         // already, so measure the text as it is drawn.
-        DrawTextW(dc, text.c_str(), -1, &r,
+        DrawTextW(dc.Get(), text.c_str(), -1, &r,
                   DT_CALCRECT | DT_NOPREFIX | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
         return {r.right - r.left, r.bottom - r.top};
     }
+    int LineHeight() {
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc.Get(), &tm);
+        return tm.tmHeight;
+    }
 
 private:
-    HWND hwnd;
-    HDC dc;
-    HGDIOBJ old;
+    win::ScopedWindowDC dc;
+    win::ScopedSelection selection;
 };
 
 RECT ToRect(const Rect& r) {
@@ -100,18 +97,21 @@ void Win32StartWindow::Create() {
     ansiFont.Reset(TahomaFont(12, ANSI_CHARSET));
     defaultFont.Reset(TahomaFont(12, DEFAULT_CHARSET));
     barFont.Reset(TahomaFont(12, DEFAULT_CHARSET));
-    picture.Reset(LoadJpegResource(instance, HeaderPictureResource, pictureSize));
+    picture = LoadJpegResource(instance, HeaderPictureResource, pictureSize);
     taskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
 
     // A popup has no border, so the window size is the client size.
     hwnd = CreateWindowExW(WS_EX_APPWINDOW, WindowClass, DesignText(L"frmMainUpdate").c_str(),
                            WS_POPUP | WS_CLIPCHILDREN, 0, 0, ClientWidth, ClientHeight, nullptr,
                            nullptr, instance, this);
+    if (hwnd == nullptr)
+        win::ThrowLastError(L"Das Startfenster kann nicht angelegt werden");
     header = CreateWindowExW(0, HeaderClass, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED,
                              HeaderRect.left, HeaderRect.top, HeaderRect.right, HeaderRect.bottom,
                              hwnd, nullptr, instance, this);
+    const int barHeight = ProgressBarHeight(GdiMeasurer(hwnd, barFont.Get()).LineHeight());
     progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_SMOOTH, 119,
-                               238, 175, 17, hwnd, nullptr, instance, nullptr);
+                               238, 175, barHeight, hwnd, nullptr, instance, nullptr);
     SendMessageW(progress, PBM_SETRANGE32, 0, 100);
     SendMessageW(progress, PBM_SETPOS, 0, 0);
     SetWindowSubclass(progress, ProgressProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -211,7 +211,7 @@ void Win32StartWindow::ShowAlert(const std::wstring& caption, const std::wstring
 void Win32StartWindow::PaintLabels(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     for (const Label& l : labels) {
-        SelectObject(dc, l.ansiCharset ? ansiFont.Get() : defaultFont.Get());
+        win::ScopedSelection font(dc, l.ansiCharset ? ansiFont.Get() : defaultFont.Get());
         SetTextColor(dc, l.color);
         RECT r = ToRect(l.rect);
         std::wstring text = l.text.empty() ? L" " : l.text;
@@ -226,14 +226,12 @@ void Win32StartWindow::PaintHeader(HWND h) {
     HDC dc = BeginPaint(h, &ps);
     if (picture) {
         Rect fit = FitPicture(HeaderRect.right, HeaderRect.bottom, pictureSize.cx, pictureSize.cy);
-        HDC mem = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(mem, picture.Get());
+        win::ScopedMemoryDC mem(CreateCompatibleDC(dc));
+        win::ScopedSelection selection(mem.Get(), picture.Get());
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
-        StretchBlt(dc, fit.left, fit.top, fit.width, fit.height, mem, 0, 0, pictureSize.cx,
+        StretchBlt(dc, fit.left, fit.top, fit.width, fit.height, mem.Get(), 0, 0, pictureSize.cx,
                    pictureSize.cy, SRCCOPY);
-        SelectObject(mem, old);
-        DeleteDC(mem);
     }
     EndPaint(h, &ps);
 }
@@ -351,16 +349,15 @@ LRESULT CALLBACK Win32StartWindow::ProgressProc(HWND hwnd, UINT msg, WPARAM wp, 
     if (msg == WM_PAINT) {
         // The native bar draws no text; put the percentage on top of it.
         auto* self = reinterpret_cast<Win32StartWindow*>(data);
-        HDC dc = GetDC(hwnd);
+        win::ScopedWindowDC dc(hwnd);
+        win::ScopedSelection font(dc.Get(), self->barFont.Get());
         RECT r;
         GetClientRect(hwnd, &r);
-        HGDIOBJ old = SelectObject(dc, self->barFont.Get());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, Black);
+        SetBkMode(dc.Get(), TRANSPARENT);
+        SetTextColor(dc.Get(), Black);
         std::wstring text = ProgressText(self->barValue);
-        DrawTextW(dc, text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd, dc);
+        DrawTextW(dc.Get(), text.c_str(), -1, &r,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     return result;
 }

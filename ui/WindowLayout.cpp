@@ -52,6 +52,10 @@ Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight
                 static_cast<int>(dw), static_cast<int>(dh)};
 }
 
+int ProgressBarHeight(int textHeight) {
+    return textHeight + 4;
+}
+
 double ClampProgress(double value) {
     return std::clamp(value, 0.0, 100.0);
 }

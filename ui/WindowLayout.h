@@ -45,6 +45,10 @@ Rect LabelRect(const LabelStyle& style, const std::wstring& text, ITextMeasurer&
 // fit (sizes truncated), never enlarged, centred.
 Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight);
 
+// The progress bar's automatic height for its font: the text's line height with a border
+// and a pixel of padding above and below.
+int ProgressBarHeight(int textHeight);
+
 // The bar's value clamped to 0..100, and its text: the rounded percentage and " %".
 double ClampProgress(double value);
 std::wstring ProgressText(double value);

@@ -68,10 +68,48 @@ struct GdiTraits {
     static void Close(Type h) { ::DeleteObject(h); }
 };
 
+struct MemoryDCTraits {
+    using Type = HDC;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::DeleteDC(h); }
+};
+
 using ScopedKernelHandle = ScopedHandle<KernelTraits>;
 using ScopedFindHandle = ScopedHandle<FindTraits>;
 using ScopedKey = ScopedHandle<RegTraits>;
 using ScopedGdiObject = ScopedHandle<GdiTraits>;
+using ScopedMemoryDC = ScopedHandle<MemoryDCTraits>; // from CreateCompatibleDC
+
+// A window's device context from GetDC (null window: the screen), released on every path.
+class ScopedWindowDC {
+public:
+    explicit ScopedWindowDC(HWND hwnd) : hwnd(hwnd), dc(::GetDC(hwnd)) {}
+    ScopedWindowDC(const ScopedWindowDC&) = delete;
+    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
+    ~ScopedWindowDC() {
+        if (dc)
+            ::ReleaseDC(hwnd, dc);
+    }
+    HDC Get() const { return dc; }
+
+private:
+    HWND hwnd;
+    HDC dc;
+};
+
+// An object selected into a device context; the previous one is put back on every path.
+class ScopedSelection {
+public:
+    ScopedSelection(HDC dc, HGDIOBJ object) : dc(dc), previous(::SelectObject(dc, object)) {}
+    ScopedSelection(const ScopedSelection&) = delete;
+    ScopedSelection& operator=(const ScopedSelection&) = delete;
+    ~ScopedSelection() { ::SelectObject(dc, previous); }
+
+private:
+    HDC dc;
+    HGDIOBJ previous;
+};
 
 // Owning pointer to a COM interface.
 template <class T> class ComPtr {

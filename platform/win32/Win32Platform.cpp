@@ -274,8 +274,8 @@ bool Win32ProcessStarter::StartProcess(const std::wstring& commandLine,
                         CREATE_DEFAULT_ERROR_MODE | NORMAL_PRIORITY_CLASS | CREATE_NEW_CONSOLE,
                         nullptr, folder.empty() ? nullptr : folder.c_str(), &si, &pi))
         return false;
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    // The program does not wait for the started process: its handles are closed here.
+    ScopedKernelHandle process(pi.hProcess), thread(pi.hThread);
     return true;
 }
 
