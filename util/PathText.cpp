@@ -85,13 +85,6 @@ bool SameTextAscii(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
-std::wstring UpperCaseLocale(std::wstring_view text) {
-    std::wstring result(text);
-    for (wchar_t& c : result)
-        c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
-    return result;
-}
-
 bool SameTextLocale(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && UpperCaseLocale(a) == UpperCaseLocale(b);
 }

@@ -30,9 +30,10 @@ std::wstring TrimRight(std::wstring_view text);
 // ASCII-only case mapping (a-z / A-Z), as used for switch names and identifiers.
 std::wstring UpperCaseAscii(std::wstring_view text);
 bool SameTextAscii(std::wstring_view a, std::wstring_view b);
-// Case-insensitive compare under simple Unicode case mapping (the user locale's rules
-// for everything this program compares).
+// Case-insensitive compare by the user locale's case rules (CharUpperBuffW on Windows,
+// towupper elsewhere), for everything this program compares that way.
 bool SameTextLocale(std::wstring_view a, std::wstring_view b);
+// Defined in LocaleCase_win.cpp and LocaleCase_posix.cpp.
 std::wstring UpperCaseLocale(std::wstring_view text);
 
 // UTF-8 <-> wide text. Invalid input is replaced, never rejected.
