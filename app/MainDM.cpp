@@ -1,14 +1,10 @@
 #include "app/MainDM.h"
 
+#include "ui/FixedTexts.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
 
 namespace zem {
-
-const wchar_t* const UsageText =
-    L"ZEM_START.EXE [/INIFILE=Filename] [@TNSNAMES-ALIAS] [@//SERVER/INSTANCE] [/UPDATE_ONLY] "
-    L"[/UPDATE_PATH=Pathname]. Startet das ZEM_START-Programm. Es müssen Schreibrechte vorhanden "
-    L"sein!";
 
 const wchar_t* LogonFailureId(int oracleErrorCode) {
     switch (oracleErrorCode) {

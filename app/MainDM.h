@@ -11,8 +11,6 @@
 
 namespace zem {
 
-extern const wchar_t* const UsageText;
-
 class TMainDM {
 public:
     // Decides the logon values from the built-in defaults, the settings file and the

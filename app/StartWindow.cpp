@@ -1,6 +1,7 @@
 #include "app/StartWindow.h"
 
 #include "launch/Launch.h"
+#include "ui/FixedTexts.h"
 #include "uninstall/Uninstall.h"
 #include "update/Progress.h"
 #include "update/UpdateRun.h"
@@ -81,12 +82,14 @@ void TfrmMainUpdate::Dispatch(unsigned message) {
 
 void TfrmMainUpdate::DoUpdate() {
     if (commandLine.IsUninstall()) {
-        RunUninstall(commandLine, platform);
+        RunUninstall(commandLine.ParamStr(2), platform);
         view.PostToSelf(WM_DOFINISH);
         return;
     }
-    UpdateRunContext context{MainDM.get(),
-                             commandLine,
+    UpdateRunContext context{MainDM ? MainDM->ORA_Session.get() : nullptr,
+                             MainDM ? MainDM->VelkorStartDir : std::wstring(),
+                             commandLine.HasSwitch(L"UPDATE_ONLY"),
+                             SendDebugStr(),
                              platform,
                              view,
                              boxes,
@@ -102,7 +105,18 @@ void TfrmMainUpdate::DoUpdate() {
 void TfrmMainUpdate::DoStart() {
     if (!MainDM)
         throw Exception(NoDatabaseText);
-    DoStartLaunch(*MainDM, commandLine, platform, view, EXE);
+    LaunchInput input{MainDM->VelkorStartDir, commandLine.ParamStr(1), commandLine.ParamStr(2),
+                      commandLine.HasSwitch(L"Lumet"), std::wstring()};
+    if (MainDM->StartedbyIniFile) {
+        const TOracleSession& s = *MainDM->ORA_Session;
+        input.databaseArgs = L"/DB_SCHEMA:" + s.LogonUsername + L" /DB_PASSWORD:" +
+                             s.LogonPassword + L" /DB_DATABASE:" + s.LogonDatabase;
+    }
+    DoStartLaunch(input, platform, view, SendDebugStr(), EXE);
+}
+
+TraceLine TfrmMainUpdate::SendDebugStr() {
+    return [this](const std::wstring& line) { MainDM->SendDebugStr(line); };
 }
 
 void TfrmMainUpdate::DoFinish() {

@@ -3,7 +3,7 @@
 // that drive the run from logon to launch or close.
 #include "app/CommandLine.h"
 #include "app/MainDM.h"
-#include "app/StartWindowView.h"
+#include "ui/StartWindowView.h"
 #include "platform/Platform.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MessageCatalogue.h"
@@ -51,6 +51,8 @@ private:
     void DoStart();
     void DoFinish();
     template <class F> void Guarded(F handler);
+    // The session object's trace channel, for the subsystems.
+    TraceLine SendDebugStr();
 
     const CommandLine& commandLine;
     Platform& platform;

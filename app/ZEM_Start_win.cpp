@@ -7,7 +7,7 @@
 #include "db/OdbcSession.h"
 #include "platform/win32/Win32Platform.h"
 #include "ui/MessageBoxes.h"
-#include "ui/StartWindow_win.h"
+#include "app/StartWindow_win.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
 

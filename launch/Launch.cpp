@@ -30,32 +30,26 @@ void RunProgram(IProcessStarter& starter, const std::wstring& fileName,
     starter.StartProcess(ProcessCommandLine(fileName, parameters), ProcessFolder(fileName, folder));
 }
 
-void DoStartLaunch(TMainDM& mainDM, const CommandLine& commandLine, Platform& platform,
-                   IStartWindowView& view, std::wstring& EXE) {
-    std::wstring folder = mainDM.VelkorStartDir;
+void DoStartLaunch(const LaunchInput& input, Platform& platform, IStartWindowView& view,
+                   const TraceLine& SendDebugStr, std::wstring& EXE) {
+    std::wstring folder = input.programFolder;
     StripSlashes(folder);
-    const std::wstring p1 = FilterPassedParam(commandLine.ParamStr(1));
-    const std::wstring p2 = FilterPassedParam(commandLine.ParamStr(2));
+    const std::wstring p1 = FilterPassedParam(input.param1);
+    const std::wstring p2 = FilterPassedParam(input.param2);
     EXE = folder + L"\\" + EXE + L" " + p1 + L" " + p2;
-    mainDM.SendDebugStr(L"CreateProcess    " + EXE);
+    SendDebugStr(L"CreateProcess    " + EXE);
 
     platform.files.SetCurrentDir(folder + L"\\");
     view.SetProgress(100);
 
-    std::wstring databaseArgs;
-    if (mainDM.StartedbyIniFile) {
-        const TOracleSession& s = *mainDM.ORA_Session;
-        databaseArgs = L"/DB_SCHEMA:" + s.LogonUsername + L" /DB_PASSWORD:" + s.LogonPassword +
-                       L" /DB_DATABASE:" + s.LogonDatabase;
-    }
     std::wstring program;
-    if (commandLine.HasSwitch(L"Lumet"))
+    if (input.touchCompanion)
         program = L"Lumet_Touch.exe";
     else if (platform.files.FileExists(folder + L"\\ZEM.EXE"))
         program = L"ZEM.exe";
     else
         program = L"Velkor.exe";
-    RunProgram(platform.processes, program, p1 + L" " + p2 + L" " + databaseArgs, folder);
+    RunProgram(platform.processes, program, p1 + L" " + p2 + L" " + input.databaseArgs, folder);
     view.PostToSelf(WM_DOFINISH);
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 // Starting the application: the start command, the program choice and the process starter.
-#include "app/CommandLine.h"
-#include "app/MainDM.h"
-#include "app/StartWindowView.h"
 #include "platform/Platform.h"
+#include "ui/StartWindowView.h"
 
 #include <string>
 
@@ -24,10 +22,19 @@ std::wstring ProcessCommandLine(const std::wstring& fileName, const std::wstring
 // The folder RunProgram hands to the system.
 std::wstring ProcessFolder(const std::wstring& fileName, const std::wstring& folder);
 
+// What the launch needs of the session and the command line.
+struct LaunchInput {
+    std::wstring programFolder;  // VelkorStartDir
+    std::wstring param1, param2; // the start program's first two parameters
+    bool touchCompanion = false; // start Lumet_Touch.exe
+    // "/DB_SCHEMA:... /DB_PASSWORD:... /DB_DATABASE:..." when a settings file was named
+    std::wstring databaseArgs;
+};
+
 // The launch: traces the start command, enters the program folder (EInOutError when that
 // fails, and nothing is started), sets the bar to 100, starts the chosen program and posts
 // WM_DOFINISH. EXE holds the program file name on entry and the start command afterwards.
-void DoStartLaunch(TMainDM& mainDM, const CommandLine& commandLine, Platform& platform,
-                   IStartWindowView& view, std::wstring& EXE);
+void DoStartLaunch(const LaunchInput& input, Platform& platform, IStartWindowView& view,
+                   const TraceLine& SendDebugStr, std::wstring& EXE);
 
 } // namespace zem

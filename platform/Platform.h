@@ -6,6 +6,7 @@
 #include "util/Stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -118,6 +119,9 @@ public:
     virtual wchar_t DecimalSeparator() = 0;
     virtual wchar_t TimeSeparator() = 0;
 };
+
+// One trace line to the program's debug channel (the session object's SendDebugStr).
+using TraceLine = std::function<void(const std::wstring& line)>;
 
 struct Platform {
     IFileSystem& files;

@@ -58,8 +58,8 @@ std::wstring RefusedInstallLocation(const std::wstring& location,
     return L"";
 }
 
-void RunUninstall(const CommandLine& commandLine, Platform& platform) {
-    const std::wstring key = UninstallKey(commandLine.ParamStr(2));
+void RunUninstall(const std::wstring& alias, Platform& platform) {
+    const std::wstring key = UninstallKey(alias);
     std::wstring location;
     if (auto entry = platform.registry.CreateKey(key)) {
         if (auto value = entry->ReadString(L"InstallLocation"))

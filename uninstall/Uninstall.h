@@ -1,6 +1,5 @@
 #pragma once
 // Removal of one installation: its uninstall entry and the plain files of its folder.
-#include "app/CommandLine.h"
 #include "platform/Platform.h"
 
 #include <vector>
@@ -16,10 +15,10 @@ std::wstring UninstallKey(const std::wstring& alias);
 std::wstring RefusedInstallLocation(const std::wstring& location,
                                     const std::vector<std::wstring>& systemFolders);
 
-// Reads the folder from the entry named by parameter 2, deletes the entry, then deletes the
+// Reads the folder from the entry of the alias, deletes the entry, then deletes the
 // folder's plain files and the folder. Failures are silent, except a value of the wrong
 // type, which throws ERegistryError before anything is deleted. A folder that
 // RefusedInstallLocation refuses is left alone, with a trace line that says why.
-void RunUninstall(const CommandLine& commandLine, Platform& platform);
+void RunUninstall(const std::wstring& alias, Platform& platform);
 
 } // namespace zem

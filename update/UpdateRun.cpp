@@ -1,5 +1,6 @@
 #include "update/UpdateRun.h"
 
+#include "ui/FixedTexts.h"
 #include "update/FileReplacement.h"
 #include "update/TargetPath.h"
 #include "util/Errors.h"
@@ -14,8 +15,6 @@ namespace zem {
 const wchar_t* const CatalogueQuery =
     L"select cfid, cfname, cfAttr, cfExec, cfDate  from zemfiles   where "
     L"zemvolume.GetPathForId(cfId)='ZEM_HOME\\EXE' order by cfid";
-const wchar_t* const NoDatabaseText =
-    L"Oracle-Umgebung nicht installiert. Bitte fragen Sie Ihren Administrator";
 
 constexpr std::int64_t FolderAttribute = 0x10;
 
@@ -24,7 +23,7 @@ namespace {
 class UpdateRun {
 public:
     explicit UpdateRun(UpdateRunContext& c)
-        : ctx(c), dm(*c.mainDM), files(c.platform.files), windows(c.platform.windows) {}
+        : ctx(c), session(*c.session), files(c.platform.files), windows(c.platform.windows) {}
     void Run();
 
 private:
@@ -35,22 +34,22 @@ private:
     void EnsureFolder(const std::wstring& folder);
 
     UpdateRunContext& ctx;
-    TMainDM& dm;
+    TOracleSession& session;
     IFileSystem& files;
     IWindows& windows;
     bool stop = false;
 };
 
 void UpdateRun::Run() {
-    dm.SendDebugStr(L"tfrmMainUpdate.DoUpdate");
+    ctx.SendDebugStr(L"tfrmMainUpdate.DoUpdate");
     stop = false;
-    auto query = dm.GetQuery();
+    auto query = session.NewQuery();
     ctx.EXE = L"ZEM.exe";
-    dm.SendDebugStr(L" *Parms");
-    dm.SendDebugStr(L"  ZEMHOME=");
-    dm.SendDebugStr(L"  EXE=" + ctx.EXE);
-    dm.SendDebugStr(L"  LOWBAND=0");
-    dm.SendDebugStr(L"  MemBuffer=65000");
+    ctx.SendDebugStr(L" *Parms");
+    ctx.SendDebugStr(L"  ZEMHOME=");
+    ctx.SendDebugStr(L"  EXE=" + ctx.EXE);
+    ctx.SendDebugStr(L"  LOWBAND=0");
+    ctx.SendDebugStr(L"  MemBuffer=65000");
 
     // Held until the run ends, so that a second start program on the same folder waits.
     const auto lock = WaitForOtherCopies();
@@ -67,7 +66,7 @@ void UpdateRun::Run() {
 
     ctx.view.SetCaption(LabelId::Label5, L"");
     ctx.view.ProcessMessages();
-    if (ctx.view.Terminated() || stop || ctx.commandLine.HasSwitch(L"UPDATE_ONLY"))
+    if (ctx.view.Terminated() || stop || ctx.updateOnly)
         ctx.view.PostToSelf(WM_DOFINISH);
     else
         ctx.view.PostToSelf(WM_DOSTART);
@@ -76,16 +75,16 @@ void UpdateRun::Run() {
 std::unique_ptr<IProcessLock> UpdateRun::WaitForOtherCopies() {
     // One lock per program folder: its full path, case-folded; '\' may not stand in a
     // mutex name after its namespace.
-    std::wstring name = UpperCaseLocale(AddBackslash(dm.VelkorStartDir));
+    std::wstring name = UpperCaseLocale(AddBackslash(ctx.programFolder));
     std::replace(name.begin(), name.end(), L'\\', L'/');
     auto lock = ctx.platform.locks.Open(L"Global\\ZEM_Start " + name);
     if (!lock) {
-        dm.SendDebugStr(L"  No lock for the program folder; going on without it");
+        ctx.SendDebugStr(L"  No lock for the program folder; going on without it");
         return nullptr;
     }
     if (lock->Acquire(0))
         return lock;
-    dm.SendDebugStr(L"  Waiting for another start program on " + dm.VelkorStartDir);
+    ctx.SendDebugStr(L"  Waiting for another start program on " + ctx.programFolder);
     ctx.view.SetCaption(LabelId::lWait, L"Warte auf ein anderes Startprogramm ...");
     while (!lock->Acquire(100)) {
         ctx.view.ProcessMessages();
@@ -105,9 +104,9 @@ void UpdateRun::EnsureFolder(const std::wstring& folder) {
 void UpdateRun::HandleEntry(TOracleQuery& query) {
     const std::wstring cfname = query.FieldAsString(L"cfname");
     const std::int64_t attr = query.FieldAsInteger(L"cfAttr");
-    const TargetPaths paths = ComposeTarget(dm.VelkorStartDir, cfname);
-    dm.SendDebugStr(L"  FName=" + AddBackslash(dm.VelkorStartDir) + cfname);
-    if (!IsInsideProgramFolder(dm.VelkorStartDir, paths.target)) {
+    const TargetPaths paths = ComposeTarget(ctx.programFolder, cfname);
+    ctx.SendDebugStr(L"  FName=" + AddBackslash(ctx.programFolder) + cfname);
+    if (!IsInsideProgramFolder(ctx.programFolder, paths.target)) {
         ctx.siLang1.ShowMessage(ctx.boxes, L"Der Katalogeintrag \"" + cfname +
                                                L"\" ist kein Name im Programmordner und "
                                                L"wird übersprungen.");
@@ -156,7 +155,7 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
         return;
 
     if (ctx.view.AlertCount() == 0)
-        ctx.view.ShowAlert(L"ZEM-Update", L"Dateien werden aktualisiert", 0);
+        ctx.view.ShowAlert(AlertCaption, AlertText, 0);
     ctx.view.SetCaption(LabelId::lWait, ctx.siLang1.GetTextOrDefault(L"IDS_4"));
     ctx.view.ProcessMessages();
     ctx.view.SetCaption(LabelId::lWait, cfname);
@@ -168,7 +167,7 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
     {
         const auto out = replacement.CreateTemporary();
         ctx.fStartTime = ctx.platform.clock.Now();
-        if (!ReadCompressedBlob(*dm.ORA_Session, *out, L"ZEMFILES", L"CFFILE",
+        if (!ReadCompressedBlob(session, *out, L"ZEMFILES", L"CFFILE",
                                 L"where cfid = " + std::to_wstring(query.FieldAsInteger(L"cfid")),
                                 ctx.progress)) {
             stop = true;
@@ -188,7 +187,7 @@ void UpdateRun::HandleFile(TOracleQuery& query, const std::wstring& cfname,
 
 void RunUpdate(UpdateRunContext& ctx) {
     try {
-        if (ctx.mainDM == nullptr || !ctx.mainDM->ORA_Session->Connected()) {
+        if (ctx.session == nullptr || !ctx.session->Connected()) {
             ctx.boxes.ShowPlain(NoDatabaseText);
             ctx.view.PostToSelf(WM_DOFINISH);
             return;

@@ -1,21 +1,21 @@
 #pragma once
 // The update run: brings the program folder up to date with the database's file catalogue,
 // then asks the start window for the launch or the close.
-#include "app/CommandLine.h"
-#include "app/MainDM.h"
-#include "app/StartWindowView.h"
+#include "db/OracleSession.h"
 #include "platform/Platform.h"
 #include "ui/MessageCatalogue.h"
+#include "ui/StartWindowView.h"
 #include "update/ContentTransfer.h"
 
 namespace zem {
 
 extern const wchar_t* const CatalogueQuery;
-extern const wchar_t* const NoDatabaseText;
 
 struct UpdateRunContext {
-    TMainDM* mainDM; // null when the session object could not be built
-    const CommandLine& commandLine;
+    TOracleSession* session; // null when the session object could not be built
+    std::wstring programFolder;
+    bool updateOnly; // the UPDATE_ONLY switch: never launch
+    TraceLine SendDebugStr;
     Platform& platform;
     IStartWindowView& view;
     IMessageBoxes& boxes;

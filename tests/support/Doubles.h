@@ -1,6 +1,6 @@
 #pragma once
 // In-memory doubles of the platform interfaces, the window and the database.
-#include "app/StartWindowView.h"
+#include "ui/StartWindowView.h"
 #include "db/OracleSession.h"
 #include "platform/Platform.h"
 #include "ui/MessageBoxes.h"

@@ -1,5 +1,6 @@
 // The system's own texts, pinned as literals: a typo in the product fails here.
 #include "tests/support/World.h"
+#include "ui/FixedTexts.h"
 #include "ui/MessageCatalogue.h"
 #include "update/UpdateRun.h"
 #include "util/PathText.h"
@@ -48,6 +49,7 @@ TEST(FixedTexts, AsTheUsersSeeThem) {
          L"Schreibrechte vorhanden sein!"},
         {"missing database", NoDatabaseText,
          L"Oracle-Umgebung nicht installiert. Bitte fragen Sie Ihren Administrator"},
+        {"message box caption", ApplicationTitle, L"ZEM Startprogram"},
         {"window title", lang.WindowText(L"frmMainUpdate"), L"Starte ZEM"},
         {"lWait", lang.WindowText(L"lWait"), L"Bitte warten..."},
         {"Label5", lang.WindowText(L"label5"), L"ESC = Abbruch"},

@@ -1,4 +1,5 @@
 // The session object's construction and the start window's sequence of messages.
+#include "ui/FixedTexts.h"
 #include "app/MainDM.h"
 #include "tests/support/World.h"
 #include "util/PathText.h"

@@ -3,9 +3,10 @@
 // labels, the native progress bar, taskbar progress and the alert manager; it owns the
 // message loop and the program's message boxes.
 #include "app/StartWindow.h"
-#include "app/StartWindowView.h"
+#include "ui/StartWindowView.h"
 #include "platform/win32/Handle.h"
 #include "ui/AlertWindow_win.h"
+#include "ui/FixedTexts.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WindowLayout.h"
 
@@ -14,8 +15,6 @@
 #include <array>
 
 namespace zem {
-
-extern const wchar_t* const ApplicationTitle;
 
 class Win32StartWindow : public IStartWindowView, public IMessageBoxes {
 public:

@@ -1,4 +1,4 @@
-#include "ui/StartWindow_win.h"
+#include "app/StartWindow_win.h"
 
 #include "ui/HeaderPicture_win.h"
 #include "ui/MessageCatalogue.h"
@@ -9,8 +9,6 @@
 #include <cmath>
 
 namespace zem {
-
-const wchar_t* const ApplicationTitle = L"ZEM Startprogram";
 
 namespace {
 
