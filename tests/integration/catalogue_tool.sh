@@ -14,7 +14,7 @@ echo program >"$dir/ZEM.exe"
 
 "$tool" publish "$work/empty-does-not-exist" 2>"$work/err" && fail "missing folder accepted"
 grep -q "Ordner nicht gefunden" "$work/err" || fail "unclear error for a missing folder"
-"$tool" --dsn ZEMDOWN list 2>"$work/err" && fail "unreachable database accepted"
+"$tool" --database ZEMDOWN list 2>"$work/err" && fail "unreachable database accepted"
 grep -q "127.0.0.1" "$work/err" || fail "unclear error for an unreachable database: $(cat "$work/err")"
 
 mkdir -p "$work/empty"
