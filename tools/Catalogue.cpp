@@ -84,7 +84,8 @@ support::ColumnType ContentColumn(TOracleSession& session) {
 }
 
 bool IsOracle(TOracleSession& session) {
-    return support::DbmsName(session).rfind(L"Oracle", 0) == 0;
+    const std::wstring name = support::DbmsName(session);
+    return name.starts_with(L"Oracle");
 }
 
 struct Row {
@@ -253,8 +254,10 @@ PublishCounts Publish(TOracleSession& session, const fs::path& folder,
         seen[key] = true;
         const TDateTime date = options.date ? *options.date : FileDate(e.path);
         auto it = existing.find(key);
+        // Desks compare a file's date and only create folders: a folder row stays as long as
+        // it is one, a file row as long as its date is the same and it has content.
         if (it != existing.end() && ((it->second.attr & FolderAttr) != 0) == e.folder &&
-            SameMillisecond(it->second.date, date) && (e.folder || it->second.hasContent)) {
+            (e.folder || (SameMillisecond(it->second.date, date) && it->second.hasContent))) {
             ++counts.unchanged;
             continue;
         }
