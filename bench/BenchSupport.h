@@ -1,26 +1,15 @@
 #pragma once
-// Shared bits of the benchmarks: the logon to the benchmark database, timing, memory.
-#include "db/OdbcSession.h"
+// Shared bits of the benchmarks: timing and memory; the logon comes from the tools' support
+// library.
+#include "tools/support/Database.h"
 
 #include <chrono>
 #include <sys/resource.h>
 
 namespace zem::bench {
 
-inline std::unique_ptr<TOracleSession> Connect() {
-    auto s = CreateOdbcSession();
-    s->LogonDatabase = L"ZEM";
-    s->LogonUsername = L"JPX";
-    s->LogonPassword = L"JPX";
-    s->SetConnected(true);
-    return s;
-}
-
-inline void Exec(TOracleSession& s, const std::wstring& sql) {
-    auto q = s.NewQuery();
-    q->SQL = sql;
-    q->Execute();
-}
+using support::Connect;
+using support::Exec;
 
 inline double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

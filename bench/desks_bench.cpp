@@ -2,10 +2,8 @@
 // over the same catalogue concurrently; every folder must end byte-identical to the
 // published one.
 //   desks_bench N WORKDIR PUBLISHED_FOLDER
-#include "app/StartWindow.h"
 #include "bench/BenchSupport.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "tests/support/Doubles.h"
+#include "tests/support/NativeRun.h"
 #include "util/PathText.h"
 
 #include <cstdio>
@@ -33,21 +31,9 @@ static bool SameTree(const fs::path& a, const fs::path& b) {
 
 static int Desk(const fs::path& root, const fs::path& published) {
     fs::create_directories(root);
-    std::wstring program = FromUtf8(root.string()) + L"/ZEM_Start.exe";
-    std::replace(program.begin(), program.end(), L'/', L'\\');
-    CommandLine commandLine({program, L"/UPDATE_ONLY"});
-    PosixFileSystem files;
-    FakeRegistry registry;
-    FakeWindows windows;
-    FakeProcessStarter processes;
-    RecordingDebug debug;
-    FakeClock clock;
-    PosixProcessLocks locks;
-    Platform platform{files, registry, windows, processes, debug, clock, locks};
-    FakeView view;
-    RecordingBoxes boxes;
-    TfrmMainUpdate window(commandLine, platform, view, boxes, [] { return CreateOdbcSession(); });
-    RunStartWindow(window, view);
+    NativeRun run(root);
+    run.Run({L"/UPDATE_ONLY"}, [] { return CreateOdbcSession(); });
+    const RecordingBoxes& boxes = run.boxes;
     for (const auto& b : boxes.boxes)
         std::fprintf(stderr, "desk %s: %s\n", root.c_str(), ToUtf8(b.text).c_str());
     return boxes.boxes.empty() && SameTree(published, root / "ZEM_JPX_EXE") ? 0 : 1;

@@ -537,4 +537,9 @@ std::unique_ptr<TOracleSession> CreateOdbcSession() {
     return std::make_unique<OdbcSessionImpl>();
 }
 
+void* OdbcConnectionHandle(TOracleSession& session) {
+    auto* odbc = dynamic_cast<OdbcSessionImpl*>(&session);
+    return odbc && odbc->Connected() ? odbc->Dbc() : nullptr;
+}
+
 } // namespace zem

@@ -8,4 +8,8 @@ namespace zem {
 // driver whose name starts with "Oracle", with the logon database as DBQ.
 std::unique_ptr<TOracleSession> CreateOdbcSession();
 
+// The ODBC connection handle (an SQLHDBC) of a logged-on session from CreateOdbcSession, for
+// tools that bind parameters or run transactions on it; null for any other session.
+void* OdbcConnectionHandle(TOracleSession& session);
+
 } // namespace zem

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Benchmarks on an optimised build without sanitizers (build/release) against a throwaway
 # PostgreSQL. Prints figures; asserts nothing.
-#   bash tools/bench.sh [transfer] [smallfiles] [catalogue] [desks] [wine]
+#   bash tools/bench.sh [transfer] [smallfiles] [catalogue] [desks] [wine] [publish]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
 rel="$root/build/release"
 cmake -S "$root" -B "$rel" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEM_SANITIZE=OFF >/dev/null
-cmake --build "$rel" --target transfer_bench catalogue_bench desks_bench zem_catalogue >/dev/null
+cmake --build "$rel" --target transfer_bench catalogue_bench desks_bench publish_bench zem_catalogue >/dev/null
 work="$rel/bench-work"
 rm -rf "$work"
 mkdir -p "$work"
@@ -17,7 +17,7 @@ export ODBCINI="$work/db/odbc.ini"
 port=$(cat "$work/db/port")
 sql() { PGPASSWORD=JPX psql -X -q -h 127.0.0.1 -p "$port" -U JPX -d zemdb "$@"; }
 what=("$@")
-[ ${#what[@]} -gt 0 ] || what=(transfer smallfiles catalogue desks wine)
+[ ${#what[@]} -gt 0 ] || what=(transfer smallfiles catalogue desks wine publish)
 
 for w in "${what[@]}"; do
 case $w in
@@ -92,6 +92,15 @@ wine)
     done
     kill "$(cat "$work/xvfb.pid")" 2>/dev/null || true
     "$WINESERVER" -k 2>/dev/null || true
+    ;;
+publish)
+    # Peak memory of publishing one 256 MiB file (random bytes: the stored stream is as large
+    # as the file), into a large-object and into a bytea catalogue, one process each.
+    mkdir -p "$work/publish-big"
+    head -c $((256 * 1024 * 1024)) /dev/urandom >"$work/publish-big/big.bin"
+    echo "== publishing a 256 MiB file (catalogue tool's code, one transaction)"
+    "$rel/publish_bench" "$work/publish-big" lo
+    "$rel/publish_bench" "$work/publish-big" bytea
     ;;
 esac
 done

@@ -1,19 +1,18 @@
 #pragma once
-// Connection to the throwaway test PostgreSQL (tests/db/testdb.sh) and helpers that put
-// rows and contents into it.
-#include "db/OdbcSession.h"
+// The throwaway test PostgreSQL (tests/db/testdb.sh): logon, statements, and rows with
+// contents put in through bound parameters.
 #include "tests/support/Doubles.h"
+#include "tools/support/Database.h"
 
 #include <gtest/gtest.h>
 
 namespace zem::test {
 
-std::unique_ptr<TOracleSession> Connect(const std::wstring& database = L"ZEM",
-                                        const std::wstring& user = L"JPX",
-                                        const std::wstring& password = L"JPX");
-void Exec(TOracleSession& session, const std::wstring& sql);
-std::wstring Hex(const Bytes& bytes);
-// Stores a catalogue row whose content is the given (already compressed) bytes.
+using support::Connect;
+using support::Exec;
+
+// Stores a catalogue row whose content is the given (already compressed) bytes; date as
+// "YYYY-MM-DD HH:MM:SS[.mmm]".
 void StoreEntry(TOracleSession& session, std::int64_t id, const std::wstring& name,
                 std::int64_t attr, const std::wstring& date, const Bytes& content,
                 std::int64_t exec = 0);

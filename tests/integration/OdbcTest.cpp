@@ -76,7 +76,10 @@ TEST_F(DatabaseTest, LargeObjectsInChunks) {
         Exec(*session, L"delete from zemfiles");
         Exec(*session, L"delete from b");
         StoreEntry(*session, 1, L"f", 32, L"2026-01-01 00:00:00", content);
-        Exec(*session, L"insert into b values (1, decode('" + Hex(content) + L"', 'hex'))");
+        support::Statement insert(*session, L"insert into b values (1, ?)");
+        insert.BindBinaryStream(
+            1, [&](const support::PutData& put) { put(content.data(), content.size()); });
+        insert.Execute();
         for (const wchar_t* sql :
              {L"select CFFILE from ZEMFILES where cfid = 1", L"select data from b where id = 1"}) {
             SCOPED_TRACE(ToUtf8(sql));

@@ -1,8 +1,8 @@
 // The transfer and the whole update run against the real PostgreSQL, real zlib and a real
 // temporary folder.
 #include "app/StartWindow.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "tests/integration/DatabaseSupport.h"
+#include "tests/support/NativeRun.h"
 #include "update/ContentTransfer.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
@@ -82,23 +82,18 @@ TEST_F(TransferTest, ExactlyOneChunkGivesTwoCallsAndEmptyContentIsAnError) {
 }
 
 // The update run with the real database and folder; window, boxes and clock are doubles.
-class UpdateRunTest : public DatabaseTest {
+class UpdateRunTest : public DatabaseTest, public NativeRun {
 protected:
+    UpdateRunTest()
+        : NativeRun(fs::temp_directory_path() / ("zem-update-" + std::to_string(::getpid()))) {}
     void SetUp() override {
         DatabaseTest::SetUp();
-        root = fs::temp_directory_path() / ("zem-update-" + std::to_string(::getpid()));
         fs::remove_all(root);
         fs::create_directories(root);
         Exec(*session, L"insert into zemconfig values ('Integration GmbH')");
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // Paths in the Windows form: the run removes '/' from them.
-    std::wstring ProgramPath() const {
-        std::wstring p = FromUtf8(root.string()) + L"\\ZEM_Start.exe";
-        std::replace(p.begin(), p.end(), L'/', L'\\');
-        return p;
-    }
     fs::path Folder() const { return root / "ZEM_JPX_EXE"; }
 
     void Run(std::vector<std::wstring> args = {}) {
@@ -107,26 +102,8 @@ protected:
     }
     // As Run, with the view's hooks that the test has set.
     void RunKeepingHooks(std::vector<std::wstring> args) {
-        args.insert(args.begin(), ProgramPath());
-        CommandLine commandLine(args);
-        boxes = RecordingBoxes{};
-        debug = RecordingDebug{};
-        TfrmMainUpdate window(commandLine, platform, view, boxes,
-                              [] { return CreateOdbcSession(); });
-        RunStartWindow(window, view);
+        NativeRun::Run(std::move(args), [] { return CreateOdbcSession(); });
     }
-
-    fs::path root;
-    PosixFileSystem files;
-    FakeRegistry registry;
-    FakeWindows windows;
-    FakeProcessStarter processes;
-    RecordingDebug debug;
-    FakeClock clock;
-    PosixProcessLocks locks;
-    Platform platform{files, registry, windows, processes, debug, clock, locks};
-    FakeView view;
-    RecordingBoxes boxes;
 };
 
 TEST_F(UpdateRunTest, FillsTheFolderThenLeavesCurrentFilesAlone) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The catalogue tool against the test database: publish, change one file, publish again
-# (only that row changes), verify, remove a file, and clear errors.
+# (only that row changes), verify, remove a file, an odd file name from the command line,
+# a failing publish that changes nothing, and clear errors.
 set -euo pipefail
 tool=${1:?zem_catalogue}
 work=$(mktemp -d)
@@ -14,7 +15,7 @@ echo program >"$dir/ZEM.exe"
 
 "$tool" publish "$work/empty-does-not-exist" 2>"$work/err" && fail "missing folder accepted"
 grep -q "Ordner nicht gefunden" "$work/err" || fail "unclear error for a missing folder"
-"$tool" --dsn ZEMDOWN list 2>"$work/err" && fail "unreachable database accepted"
+"$tool" --database ZEMDOWN list 2>"$work/err" && fail "unreachable database accepted"
 grep -q "127.0.0.1" "$work/err" || fail "unclear error for an unreachable database: $(cat "$work/err")"
 
 mkdir -p "$work/empty"
@@ -34,5 +35,28 @@ grep -q "b.txt .*2026-06-01 12:00:00.250" "$work/list2" || fail "the changed row
 
 rm "$dir/lib/a.dll"
 "$tool" publish "$dir" | tail -1 | grep -q "1 removed" || fail "deleted file not removed"
+
+# A name with a quote, a semicolon and letters outside Latin-1, as an argument and a file.
+odd="Grüße; O'Brien Ωmega"
+mkdir -p "$work/$odd"
+echo inhalt >"$work/$odd/$odd.txt"
+"$tool" publish "$work/$odd" --window-bits 9 | tail -1 | grep -qx "1 published, 0 unchanged, 3 removed" ||
+    fail "odd folder not published"
+"$tool" list | grep -qF "$odd.txt" || fail "odd name not listed"
+"$tool" verify "$work/$odd" | tail -1 | grep -qx "1 entries, 0 bad" || fail "odd name does not verify"
+
+# A file that cannot be read half-way through: nothing changes, the reason is given.
+"$tool" list >"$work/before"
+echo more >"$work/$odd/b.txt"
+ln -s "$work/gone" "$work/$odd/c.txt"
+"$tool" publish "$work/$odd" >/dev/null 2>"$work/err" && fail "unreadable file accepted"
+grep -q "c.txt" "$work/err" || fail "the failing file is not named: $(cat "$work/err")"
+grep -q "nothing was changed" "$work/err" || fail "no word on the roll back"
+"$tool" list | diff -q - "$work/before" >/dev/null || fail "a failed publish changed the catalogue"
+
+rc=0; "$tool" publish "$dir" --date "2026-02-30 00:00:00" 2>/dev/null || rc=$?
+[ $rc = 2 ] || fail "impossible date not refused as a usage error"
+rc=0; "$tool" frobnicate 2>/dev/null || rc=$?
+[ $rc = 2 ] || fail "unknown command not refused as a usage error"
 "$tool" publish "$work/empty" >/dev/null
 echo "catalogue tool: passed"

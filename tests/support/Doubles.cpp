@@ -8,26 +8,11 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
-#include <zlib.h>
 
 namespace zem::test {
 
 Bytes ToBytes(const std::string& s) {
     return Bytes(s.begin(), s.end());
-}
-
-Bytes Compress(const Bytes& data, int windowBits) {
-    z_stream strm{};
-    deflateInit2(&strm, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&strm, data.size()) + 64);
-    strm.next_in = const_cast<Bytef*>(data.data());
-    strm.avail_in = static_cast<uInt>(data.size());
-    strm.next_out = out.data();
-    strm.avail_out = static_cast<uInt>(out.size());
-    deflate(&strm, Z_FINISH);
-    out.resize(strm.total_out);
-    deflateEnd(&strm);
-    return out;
 }
 
 Bytes RandomBytes(std::size_t n, unsigned seed) {

@@ -3,6 +3,7 @@
 #include "ui/StartWindowView.h"
 #include "db/OracleSession.h"
 #include "platform/Platform.h"
+#include "tools/support/Compression.h"
 #include "ui/MessageBoxes.h"
 #include "util/Errors.h"
 
@@ -22,8 +23,7 @@ namespace zem::test {
 
 using Bytes = std::vector<std::uint8_t>;
 Bytes ToBytes(const std::string& s);
-// zlib stream of the bytes, with the given window bits.
-Bytes Compress(const Bytes& data, int windowBits = 15);
+using support::Compress;
 Bytes RandomBytes(std::size_t n, unsigned seed = 1);
 
 struct FakeFile {
