@@ -65,7 +65,7 @@ echo
 echo "Program folder: $app/ZEM_JPX_EXE"
 (cd "$app/ZEM_JPX_EXE" && find . -type f -printf '  %P  %s bytes\n' | sort)
 echo "Trace of the run:"
-grep -a 'OutputDebugStringA "' "$demo/wine.log" | sed -e 's/^.*OutputDebugStringA "/  /' -e 's/"$//' -e 's/\\\\/\\/g'
+trace_lines <"$demo/wine.log" | sed 's/^/  /'
 echo "Started application's record ($demo/launch-record.txt):"
 sed 's/^/  /' "$demo/launch-record.txt" 2>/dev/null || echo "  (the application was not started)"
 echo "Screenshot of the start window during the transfer: $demo/screenshot.png"

@@ -34,6 +34,15 @@ start_display() {
     export DISPLAY=":$d"
 }
 
+# The trace lines in Wine's debug log (stdin), one per line: Wine writes each as
+# OutputDebugStringA "..." in the ANSI code page, with '\' doubled and other bytes as \xNN.
+trace_lines() {
+    grep -a 'warn:seh:OutputDebugStringA "' |
+        sed -e 's/^.*OutputDebugStringA "//' -e 's/"$//' |
+        perl -pe 's/\\(\\|x([0-9a-fA-F]{2}))/defined $2 ? chr(hex $2) : "\\"/ge' |
+        iconv -f CP1252 -t UTF-8
+}
+
 # A booted Wine prefix in DIR, ready for the program (needs DISPLAY).
 make_prefix() {
     export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -96,8 +105,7 @@ run_zem() {
     ZEM_RC=$?
     set -e
     wait "$helper" || true
-    grep -a 'warn:seh:OutputDebugStringA "' "$CASE_DIR/stderr.txt" |
-        sed -e 's/^.*OutputDebugStringA "//' -e 's/"$//' -e 's/\\\\/\\/g' >"$CASE_DIR/trace.txt" || true
+    trace_lines <"$CASE_DIR/stderr.txt" >"$CASE_DIR/trace.txt" || true
     [ "$ZEM_RC" = 124 ] && fail "ZEM_Start.exe did not end within 90 s"
     # No password ever reaches the trace or a message.
     for secret in "Geheim#2026" "PASSWORD=wrong" "wrongpw"; do
