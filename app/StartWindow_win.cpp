@@ -56,18 +56,11 @@ RECT ToRect(const Rect& r) {
 } // namespace
 
 Win32StartWindow::Win32StartWindow(HINSTANCE inst) : instance(inst), alerts(inst) {
-    // Order of LabelId.
-    labels[0] = {{{295, 216, 135, 14}, Align::Right, true}, Black, true, DesignText(L"Label1"), {}};
-    labels[1] = {{{342, 199, 88, 28}, Align::Right, true}, Black, true, DesignText(L"Label2"), {}};
-    labels[2] = {{{10, 7, 77, 14}, Align::Left, false}, White, true, DesignText(L"Label3"), {}};
-    labels[3] = {{{384, 25, 46, 28}, Align::Right, true}, White, true, DesignText(L"Label5"), {}};
-    labels[4] = {{{32, 240, 81, 14}, Align::Right, false}, Black, true, DesignText(L"lWait"), {}};
-    labels[5] = {
-        {{378, 240, 52, 14}, Align::Right, false}, Black, false, DesignText(L"lFertig"), {}};
-    labels[6] = {
-        {{302, 240, 55, 14}, Align::Left, false}, Black, false, DesignText(L"lDurchSatz"), {}};
-    for (Label& l : labels)
-        l.rect = l.style.design;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const LabelDesign& d = StartWindowLabels[i];
+        labels[i] = {d.style, d.white ? White : Black, d.ansiCharset, DesignText(d.component),
+                     d.style.design};
+    }
 }
 
 Win32StartWindow::~Win32StartWindow() {

@@ -52,6 +52,16 @@ Rect FitPicture(int boxWidth, int boxHeight, int pictureWidth, int pictureHeight
                 static_cast<int>(dw), static_cast<int>(dh)};
 }
 
+const std::array<LabelDesign, 7> StartWindowLabels = {{
+    {L"Label1", {{295, 216, 135, 14}, Align::Right, true}, false, true},
+    {L"Label2", {{342, 199, 88, 28}, Align::Right, true}, false, true},
+    {L"Label3", {{10, 7, 77, 14}, Align::Left, false}, true, true},
+    {L"Label5", {{384, 25, 46, 28}, Align::Right, true}, true, true},
+    {L"lWait", {{32, 240, 81, 14}, Align::Right, false}, false, true},
+    {L"lFertig", {{378, 240, 52, 14}, Align::Right, false}, false, false},
+    {L"lDurchSatz", {{302, 240, 55, 14}, Align::Left, false}, false, false},
+}};
+
 int ProgressBarHeight(int textHeight) {
     return textHeight + 4;
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The start window's geometry: label placement and sizing, the header picture's fit, and
 // the progress bar's value rules. Pure functions, drawn by the Win32 window.
+#include "ui/StartWindowView.h"
+
+#include <array>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,22 @@ struct LabelStyle {
     Align align;
     bool wraps;
 };
+
+// A label of the start window as designed: its component name (the key of its design text
+// in the message catalogue), placement, and whether it is drawn in white and in the ANSI
+// character set.
+struct LabelDesign {
+    const wchar_t* component;
+    LabelStyle style;
+    bool white;
+    bool ansiCharset;
+};
+
+// The start window's labels, in the order of LabelId.
+extern const std::array<LabelDesign, 7> StartWindowLabels;
+inline const LabelDesign& DesignOf(LabelId id) {
+    return StartWindowLabels[static_cast<std::size_t>(id)];
+}
 
 // Measures text in the label's font: one line, or wrapped to a width.
 class ITextMeasurer {

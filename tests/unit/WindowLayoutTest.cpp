@@ -23,10 +23,10 @@ public:
 } // namespace
 
 TEST(WindowLayout, LabelSizing) {
-    const LabelStyle lWait{{32, 240, 81, 14}, Align::Right, false};
-    const LabelStyle lDurchSatz{{302, 240, 55, 14}, Align::Left, false};
-    const LabelStyle lFertig{{378, 240, 52, 14}, Align::Right, false};
-    const LabelStyle label2{{342, 199, 88, 28}, Align::Right, true};
+    const LabelStyle& lWait = DesignOf(LabelId::lWait).style;
+    const LabelStyle& lDurchSatz = DesignOf(LabelId::lDurchSatz).style;
+    const LabelStyle& lFertig = DesignOf(LabelId::lFertig).style;
+    const LabelStyle& label2 = DesignOf(LabelId::Label2).style;
     FixedMeasurer m;
     Rect status = LabelRect(lWait, L"a_very_long_file_name_in_the_catalogue.dll", m);
     EXPECT_EQ(status.Right(), 113); // grows to the left, past the window's border
