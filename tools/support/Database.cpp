@@ -1,11 +1,6 @@
 #include "tools/support/Database.h"
 
-#ifdef _WIN32
-#include "platform/win32/win.h"
-#endif
-#include <sql.h>
-#include <sqlext.h>
-
+#include "db/OdbcText.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
 
@@ -15,60 +10,16 @@
 namespace zem::support {
 namespace {
 
-// SQLWCHAR is UTF-16 on both platforms; wchar_t is UTF-16 only on Windows.
-std::basic_string<SQLWCHAR> ToSql(std::wstring_view text) {
-    std::basic_string<SQLWCHAR> out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        auto cp = static_cast<std::uint32_t>(c);
-        if (sizeof(wchar_t) == 4 && cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<SQLWCHAR>(0xD800 + (cp >> 10));
-            out += static_cast<SQLWCHAR>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<SQLWCHAR>(cp);
-        }
-    }
-    return out;
-}
-
-std::wstring FromSql(const SQLWCHAR* text, std::size_t n) {
-    std::wstring out;
-    out.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t c = text[i];
-        if (sizeof(wchar_t) == 4 && c >= 0xD800 && c < 0xDC00 && i + 1 < n &&
-            text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        out += static_cast<wchar_t>(c);
-    }
-    return out;
-}
-
-std::wstring FromSql(const SQLWCHAR* text) {
-    std::size_t n = 0;
-    while (text[n] != 0)
-        ++n;
-    return FromSql(text, n);
-}
-
-bool Ok(SQLRETURN rc) {
-    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
+using odbc::FromSql;
+using odbc::Ok;
+using odbc::ToSql;
 
 // Raises the handle's first diagnostic record, with the statement it belongs to.
 [[noreturn]] void ThrowDiagnostic(SQLSMALLINT type, SQLHANDLE handle, const std::wstring& what) {
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLWCHAR text[1024] = {};
-    SQLSMALLINT length = 0;
-    std::wstring message = what;
-    if (handle != SQL_NULL_HANDLE &&
-        Ok(SQLGetDiagRecW(type, handle, 1, state, &native, text, 1024, &length)))
-        message = TrimRight(FromSql(text)) + L" (SQLSTATE " + FromSql(state) + L"; " + what + L")";
-    throw EOracleError(message, static_cast<int>(native < 0 ? -native : native));
+    const odbc::Diagnostic d = odbc::ReadDiagnostic(type, handle, what);
+    if (d.state.empty())
+        throw EOracleError(what, 0);
+    throw EOracleError(d.message + L" (SQLSTATE " + d.state + L"; " + what + L")", d.native);
 }
 
 SQLHDBC ConnectionOf(TOracleSession& session) {
