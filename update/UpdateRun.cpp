@@ -120,14 +120,13 @@ void UpdateRun::HandleEntry(TOracleQuery& query) {
         HandleFile(query, cfname, paths.target);
     } catch (const Exception& e) {
         ctx.siLang1.ShowMessage(ctx.boxes, e.Message());
-    } catch (const std::bad_alloc&) {
-        ctx.siLang1.ShowMessage(ctx.boxes,
-                                L"Für \"" + cfname + L"\" reicht der Arbeitsspeicher nicht aus.");
-    } catch (const std::length_error&) {
-        ctx.siLang1.ShowMessage(ctx.boxes,
-                                L"Für \"" + cfname + L"\" reicht der Arbeitsspeicher nicht aus.");
     } catch (const std::exception& e) {
-        ctx.siLang1.ShowMessage(ctx.boxes, L"\"" + cfname + L"\": " + FromUtf8(e.what()));
+        // Not the program's own failure kinds: the entry's error all the same.
+        const bool noMemory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr ||
+                              dynamic_cast<const std::length_error*>(&e) != nullptr;
+        ctx.siLang1.ShowMessage(
+            ctx.boxes, noMemory ? L"Für \"" + cfname + L"\" reicht der Arbeitsspeicher nicht aus."
+                                : L"\"" + cfname + L"\": " + FromUtf8(e.what()));
     }
 }
 
