@@ -422,5 +422,39 @@ ROWS
     expect_text "$(echo "$WINEPREFIX"/drive_c/users/*/Temp/ZEM_Setup.log)" "ZEM_Setup: install folder is not empty"
 }
 
+# Signed with a throwaway certificate: the installer, the program inside and the uninstaller
+# it writes pass verification; a byte changed after signing does not.
+case_signed_installer() {
+    new_case
+    local d="$CASE_DIR/sign" root
+    root=$(cd "$(dirname "$0")/../.." && pwd)
+    mkdir -p "$d"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$d/key.pem" -out "$d/cert.pem" -days 2 \
+        -subj "/CN=ZEM test signing" -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+    echo "test-pass" >"$d/password.txt"
+    openssl pkcs12 -export -inkey "$d/key.pem" -in "$d/cert.pem" -out "$d/cert.pfx" -passout "file:$d/password.txt"
+    bash "$root/tools/make-installer.sh" "$ZEM_WIN64_DIR/ZEM_Start.exe" "$ZEM_VERSION" amd64-unicode \
+        "$d/out" "$d/cert.pfx" "$d/password.txt" >/dev/null
+    verify() { osslsigncode verify -CAfile "$d/cert.pem" -in "$1" >"$d/verify.txt" 2>&1; }
+    SETUP="$d/out/ZEM_Setup-$ZEM_VERSION.exe"
+    verify "$SETUP" || fail "the installer's signature: $(cat "$d/verify.txt")"
+    verify "$d/out/ZEM_Start.exe" || fail "the program's signature: $(cat "$d/verify.txt")"
+    cmp -s "$ZEM_WIN64_DIR/ZEM_Start.exe" "$d/out/ZEM_Start.exe" && fail "the program was not signed"
+    for f in "$SETUP" "$d/out/ZEM_Start.exe"; do
+        cp "$f" "$d/changed.exe"
+        printf 'X' | dd of="$d/changed.exe" bs=1 seek=5000 conv=notrunc 2>/dev/null
+        ! verify "$d/changed.exe" || fail "a changed $(basename "$f") passed verification"
+    done
+    # What the signed installer puts on the desk is signed too.
+    "$WINE" "$SETUP" /S /ALIAS=SIGNED >/dev/null 2>&1 || fail "the signed installer failed"
+    local folder="$WINEPREFIX/drive_c/Program Files/ZEM/SIGNED"
+    cmp "$d/out/ZEM_Start.exe" "$folder/ZEM_Start.exe" || fail "the installed program is not the signed one"
+    verify "$folder/uninstall.exe" || fail "the uninstaller's signature: $(cat "$d/verify.txt")"
+    # sign.sh signs a single file in place, too.
+    cp "$ZEM_WIN64_DIR/dialog_helper.exe" "$d/one.exe"
+    bash "$root/tools/sign.sh" --file "$d/one.exe" "$d/cert.pfx" "$d/password.txt"
+    verify "$d/one.exe" || fail "sign.sh --file: $(cat "$d/verify.txt")"
+}
+
 "case_$1"
 echo "system.$1 passed"
