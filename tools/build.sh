@@ -9,7 +9,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(win64 win32 native)
 for t in "${targets[@]}"; do
     case $t in
-    native) args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_WIN64_DIR="$root/build/win64") ;;
+    native) args=(-DCMAKE_BUILD_TYPE=Debug -DZEM_WIN64_DIR="$root/build/win64" -DZEM_WIN32_DIR="$root/build/win32") ;;
     win32) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake") ;;
     win64) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
     *) echo "unknown target $t" >&2; exit 2 ;;

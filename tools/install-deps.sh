@@ -6,7 +6,7 @@ packages=(cmake ninja-build g++ libgtest-dev zlib1g-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
           unixodbc unixodbc-dev odbc-postgresql postgresql
           wine wine64 xvfb fonts-wine imagemagick fonts-dejavu-core python3
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev nsis osslsigncode openssl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -105,8 +105,15 @@ run_zem() {
     ZEM_RC=$?
     set -e
     wait "$helper" || true
-    trace_lines <"$CASE_DIR/stderr.txt" >"$CASE_DIR/trace.txt" || true
+    collect_trace
     [ "$ZEM_RC" = 124 ] && fail "ZEM_Start.exe did not end within 90 s"
+    return 0
+}
+
+# The trace lines of CASE_DIR/stderr.txt into CASE_DIR/trace.txt; no password in them or in
+# the recorded message boxes.
+collect_trace() {
+    trace_lines <"$CASE_DIR/stderr.txt" >"$CASE_DIR/trace.txt" || true
     # No password ever reaches the trace or a message.
     for secret in "Geheim#2026" "PASSWORD=wrong" "wrongpw"; do
         ! grep -qF -- "$secret" "$CASE_DIR/trace.txt" "$CASE_DIR/dialogs.txt" || fail "a password was shown: $secret"

@@ -1,6 +1,6 @@
-// Stand-in for the application in system tests: records its command line and current
+// Stand-in for the application in system tests: appends its command line and current
 // folder to the file named by ZEM_STANDIN_RECORD (default: launch-record.txt in the
-// current folder), then ends.
+// current folder), then ends. Tests also put it in place of a system tool to record calls.
 #include "platform/win32/win.h"
 
 #include "util/PathText.h"
@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetEnvironmentVariableW(L"ZEM_STANDIN_RECORD", target, MAX_PATH);
     std::string record =
         "cmdline=" + zem::ToUtf8(GetCommandLineW()) + "\ncwd=" + zem::ToUtf8(folder) + "\n";
-    FILE* f = _wfopen(target, L"wb");
+    FILE* f = _wfopen(target, L"ab");
     if (f == nullptr)
         return 1;
     std::fwrite(record.data(), 1, record.size(), f);
