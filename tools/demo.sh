@@ -69,4 +69,4 @@ trace_lines <"$demo/wine.log" | sed 's/^/  /'
 echo "Started application's record ($demo/launch-record.txt):"
 sed 's/^/  /' "$demo/launch-record.txt" 2>/dev/null || echo "  (the application was not started)"
 echo "Screenshot of the start window during the transfer: $demo/screenshot.png"
-echo "Demo database: ODBCINI=$ODBCINI (stop it with: bash tests/db/testdb.sh stop $demo/db)"
+echo "Demo database: ODBCINI=$ODBCINI (stop it with: bash '$root/tests/db/testdb.sh' stop '$demo/db')"
