@@ -64,13 +64,14 @@ Diagnostic ReadDiagnostic(SQLSMALLINT type, SQLHANDLE handle, std::wstring_view 
             d.state = FromSql(state);
             d.message = TrimRight(FromSql(text));
             if (d.message.empty())
-                d.message = std::wstring(what) + L" (SQLSTATE " + FromSql(state) + L")";
+                d.message = std::wstring(what) + L" (SQLSTATE " + d.state + L")";
+            // Only the first record decides: a driver's refusal may be followed by the driver
+            // manager's IM006 ("SQLSetConnectAttr failed"). unixODBC reports a driver it
+            // cannot load as 01000 of its own, Windows as IM002 or IM003.
+            d.driverManager =
+                d.state.starts_with(L"IM") ||
+                (d.state == L"01000" && d.message.find(L"[Driver Manager]") != std::wstring::npos);
         }
-        // unixODBC reports a driver it cannot load as 01000 of its own, Windows as IM003.
-        const std::wstring sqlState = FromSql(state);
-        d.driverManager |=
-            sqlState.starts_with(L"IM") ||
-            (sqlState == L"01000" && FromSql(text).find(L"[Driver Manager]") != std::wstring::npos);
         if (d.native == 0 && native != 0)
             d.native = static_cast<int>(native < 0 ? -native : native);
     }

@@ -22,7 +22,7 @@ struct Diagnostic {
     std::wstring state;         // SQLSTATE of the first record; empty without a record
     std::wstring message;       // text of the first record; what failed without one
     int native = 0;             // first non-zero native error over all records
-    bool driverManager = false; // a record of the driver manager: the driver is not usable
+    bool driverManager = false; // the first record is the driver manager's: no usable driver
 };
 
 // Reads the diagnostic records of a handle.

@@ -171,6 +171,46 @@ FunctionEnd
 !insertmacro AliasOfFolder ""
 !insertmacro AliasOfFolder "un."
 
+; Sets $R0 to the alias of an installation whose folder contains the folder on the stack
+; (lies above it), or empty: that alias's removal would delete it.
+Function InstallationAbove
+    Exch $R1
+    Push $R2
+    Push $R3
+    Push $R4
+    Push $R5
+    StrCpy $R0 ""
+    StrCpy $R2 0
+    ${Do}
+        EnumRegKey $R3 HKLM "${UNINSTALL_ROOT}" $R2
+        ${If} $R3 == ""
+            ${Break}
+        ${EndIf}
+        IntOp $R2 $R2 + 1
+        StrCpy $R4 $R3 7
+        ${If} $R4 == "${ENTRY_PREFIX}"
+            ReadRegStr $R4 HKLM "${UNINSTALL_ROOT}\$R3" "InstallLocation"
+            StrLen $R5 $R4
+            ${If} $R5 > 0
+                StrCpy $R5 $R1 $R5
+                ${If} $R5 == $R4
+                    StrLen $R5 $R4
+                    StrCpy $R5 $R1 1 $R5
+                    ${If} $R5 == "\"
+                        StrCpy $R0 $R3 "" 7
+                        ${Break}
+                    ${EndIf}
+                ${EndIf}
+            ${EndIf}
+        ${EndIf}
+    ${Loop}
+    Pop $R5
+    Pop $R4
+    Pop $R3
+    Pop $R2
+    Pop $R1
+FunctionEnd
+
 ; ---- installer: command line and checks ---------------------------------------------------
 
 ; Reads /ALIAS=, /INI= and /D= from the process's own command line (NSIS itself strips /D=
@@ -309,23 +349,30 @@ Function CheckNewFolder
     ${If} $0 == ":"
     ${AndIf} $2 <= 3
         StrCpy $R0 "install folder must not be a drive's root: '$INSTDIR'"
+        Return
     ${ElseIf} $0 != ":"
     ${OrIf} $1 != "\"
         StrCpy $R0 "install folder must be a full local path such as C:\Apps\ZEM: '$INSTDIR'"
-    ${Else}
-        Push $INSTDIR
-        Call AliasOfFolder
-        ${If} $R0 != ""
-            StrCpy $R0 "install folder $INSTDIR belongs to alias $R0"
-        ${Else}
-            ${DirState} "$INSTDIR" $3
-            ${If} $3 = 1
-                StrCpy $R0 "install folder is not empty: $INSTDIR"
-            ${ElseIf} ${FileExists} "$INSTDIR"
-            ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
-                StrCpy $R0 "install folder is a file: $INSTDIR"
-            ${EndIf}
-        ${EndIf}
+        Return
+    ${EndIf}
+    Push $INSTDIR
+    Call AliasOfFolder
+    ${If} $R0 != ""
+        StrCpy $R0 "install folder $INSTDIR belongs to alias $R0"
+        Return
+    ${EndIf}
+    Push $INSTDIR
+    Call InstallationAbove
+    ${If} $R0 != ""
+        StrCpy $R0 "install folder $INSTDIR lies inside the installation of alias $R0"
+        Return
+    ${EndIf}
+    ${DirState} "$INSTDIR" $3
+    ${If} $3 = 1
+        StrCpy $R0 "install folder is not empty: $INSTDIR"
+    ${ElseIf} ${FileExists} "$INSTDIR"
+    ${AndIfNot} ${FileExists} "$INSTDIR\*.*"
+        StrCpy $R0 "install folder is a file: $INSTDIR"
     ${EndIf}
 FunctionEnd
 
@@ -626,7 +673,10 @@ Section Uninstall
     FindFirst $0 $1 "$INSTDIR\$Alias_*_EXE"
     ${DoWhile} $1 != ""
         ${If} ${FileExists} "$INSTDIR\$1\*.*"
-            RMDir /r "$INSTDIR\$1"
+            ; Users may write there: "rd /s" removes a junction a user made inside without
+            ; entering it, where RMDir /r would delete what it points to, as administrator.
+            nsExec::Exec '"$SYSDIR\cmd.exe" /c rd /s /q "$INSTDIR\$1"'
+            Pop $2
         ${EndIf}
         FindNext $0 $1
     ${Loop}

@@ -3,6 +3,7 @@
 #include "tools/support/Compression.h"
 #include "tools/support/Database.h"
 #include "update/ContentTransfer.h"
+#include "update/TargetPath.h"
 #include "util/Errors.h"
 #include "util/PathText.h"
 
@@ -133,8 +134,13 @@ std::vector<Entry> FolderEntries(const fs::path& root) {
     std::vector<Entry> entries;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
         bool folder = e.is_directory();
-        entries.push_back(
-            {e.path(), CatalogueName(root, e.path()) + (folder ? L"\\" : L""), folder});
+        std::wstring name = CatalogueName(root, e.path());
+        // Desks refuse names that are no plain name in the program folder (device names,
+        // trailing dots, ".old" and ".zemnew" endings, ...): refuse them here, before anything
+        // is written.
+        if (!IsSafeRelativePath(name))
+            throw Exception(L"Kein zulässiger Name im Programmordner: " + name);
+        entries.push_back({e.path(), name + (folder ? L"\\" : L""), folder});
     }
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.path < b.path; });

@@ -13,11 +13,14 @@ std::wstring UninstallKey(const std::wstring& alias) {
 std::wstring RefusedInstallLocation(const std::wstring& location,
                                     const std::vector<std::wstring>& systemFolders) {
     std::wstring path = location;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
     if (path.starts_with(L"\\\\?\\UNC\\"))
         path = L"\\\\" + path.substr(8);
-    else if (path.starts_with(L"\\\\?\\"))
+    else if (path.starts_with(L"\\\\?\\") && path.size() >= 7 && path[5] == L':')
         path = path.substr(4);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
+    // Device paths (\\.\..., \\?\GLOBALROOT\...) can name a whole volume.
+    if (path.starts_with(L"\\\\.\\") || path.starts_with(L"\\\\?\\"))
+        return L"device path";
     while (path.size() > 1 && path.back() == L'\\')
         path.pop_back();
     if (Trim(path).empty())
@@ -49,10 +52,12 @@ std::wstring RefusedInstallLocation(const std::wstring& location,
             return L"not a plain folder path";
         start = end + 1;
     }
+    // The system folders and everything below them (Sysnative, drivers, ...).
+    const std::wstring upper = UpperCaseLocale(path) + L"\\";
     for (std::wstring system : systemFolders) {
         while (system.size() > 1 && system.back() == L'\\')
             system.pop_back();
-        if (SameTextLocale(path, system))
+        if (!system.empty() && upper.starts_with(UpperCaseLocale(system) + L"\\"))
             return L"system folder";
     }
     return L"";

@@ -10,8 +10,8 @@ namespace zem {
 std::wstring UninstallKey(const std::wstring& alias);
 
 // Why the files of an installation folder must not be deleted: empty, a drive or share
-// root, a relative path, a "." or ".." element, the Windows or a system folder. Empty when
-// the folder may be emptied.
+// root, a device path, a relative path, a "." or ".." element, the Windows or a system
+// folder or a folder below them. Empty when the folder may be emptied.
 std::wstring RefusedInstallLocation(const std::wstring& location,
                                     const std::vector<std::wstring>& systemFolders);
 

@@ -36,8 +36,10 @@ FileReplacement::~FileReplacement() {
         return;
     if (swapped)
         files.RemoveFile(target);
-    if (backedUp)
-        files.RenameFile(backup, target);
+    // Should the previous version not come back, the complete new one takes its place rather
+    // than leaving nothing under the target's name.
+    if (backedUp && !files.RenameFile(backup, target) && !swapped)
+        files.RenameFile(temporary, target);
     if (!swapped)
         DeleteFileForce(files, temporary);
 }

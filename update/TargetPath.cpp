@@ -62,8 +62,13 @@ bool IsSafeRelativePath(std::wstring_view relative) {
     }
     if (last.empty())
         return false;
-    return !(last.size() >= TempSuffix.size() &&
-             SameTextAscii(last.substr(last.size() - TempSuffix.size()), TempSuffix));
+    // Names a replacement uses beside another file: the repair after a crash would take a
+    // catalogue file of such a name for a leftover.
+    for (std::wstring_view suffix : {BackupSuffix, TempSuffix})
+        if (last.size() >= suffix.size() &&
+            SameTextAscii(last.substr(last.size() - suffix.size()), suffix))
+            return false;
+    return true;
 }
 
 bool IsInsideProgramFolder(const std::wstring& programFolder, const std::wstring& target) {

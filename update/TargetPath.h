@@ -7,9 +7,9 @@
 
 namespace zem {
 
-// The previous version during a replacement.
+// The previous version during a replacement, and the new one while it is written. Both are
+// reserved: no catalogue name may end with them.
 inline constexpr std::wstring_view BackupSuffix = L".old";
-// The new version while it is written. Reserved: no catalogue name may end with it.
 inline constexpr std::wstring_view TempSuffix = L".zemnew";
 
 // Paths at or above this length need the long-path form.
@@ -28,7 +28,7 @@ TargetPaths ComposeTarget(const std::wstring& programFolder, const std::wstring&
 // element, a separator only between elements or at the end (no rooted path, no doubled
 // separator); no element ".", "..", or with a trailing dot or blank (Windows drops them); no
 // drive, stream (':') or wildcard characters; no device name (CON, NUL, COM1, ...); and not
-// ending with the temporary suffix.
+// ending with the backup or the temporary suffix.
 bool IsSafeRelativePath(std::wstring_view relative);
 
 // Whether the composed target lies inside the program folder.

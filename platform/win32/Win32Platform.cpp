@@ -4,6 +4,8 @@
 #include "util/Errors.h"
 #include "util/PathText.h"
 
+#include <sddl.h>
+
 #include <vector>
 
 namespace zem::win {
@@ -303,8 +305,17 @@ private:
 } // namespace
 
 std::unique_ptr<IProcessLock> Win32ProcessLocks::Open(const std::wstring& name) {
-    HANDLE h = CreateMutexW(nullptr, FALSE, name.c_str());
-    if (h == nullptr) // for example held by another user, whose mutex we may not open
+    // Users of one desk share a program folder: whoever makes the mutex first, every
+    // signed-in user may wait for it and release it (SYNCHRONIZE | MUTEX_MODIFY_STATE).
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;;0x00100001;;;AU)(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    HANDLE h = CreateMutexExW(descriptor ? &attributes : nullptr, name.c_str(), 0,
+                              SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    if (descriptor)
+        LocalFree(descriptor);
+    if (h == nullptr) // a name that is too long, or a mutex made without that access
         return nullptr;
     return std::make_unique<Win32Mutex>(h);
 }

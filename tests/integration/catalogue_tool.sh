@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The catalogue tool against the test database: publish, change one file, publish again
 # (only that row changes), verify, remove a file, an odd file name from the command line,
-# a failing publish that changes nothing, and clear errors.
+# a failing publish that changes nothing, names the desks would refuse, and clear errors.
 set -euo pipefail
 tool=${1:?zem_catalogue}
 work=$(mktemp -d)
@@ -53,6 +53,16 @@ ln -s "$work/gone" "$work/$odd/c.txt"
 grep -q "c.txt" "$work/err" || fail "the failing file is not named: $(cat "$work/err")"
 grep -q "nothing was changed" "$work/err" || fail "no word on the roll back"
 "$tool" list | diff -q - "$work/before" >/dev/null || fail "a failed publish changed the catalogue"
+
+# Names the desks would refuse are refused before anything is written.
+for bad in "help.chm.old" "NUL.txt" "trailing." "x.zemnew"; do
+    mkdir -p "$work/bad"
+    : >"$work/bad/$bad"
+    "$tool" publish "$work/bad" >/dev/null 2>"$work/err" && fail "name $bad accepted"
+    grep -q "Kein zulässiger Name im Programmordner: $bad" "$work/err" || fail "unclear error for $bad"
+    rm -rf "$work/bad"
+done
+"$tool" list | diff -q - "$work/before" >/dev/null || fail "a refused publish changed the catalogue"
 
 rc=0; "$tool" publish "$dir" --date "2026-02-30 00:00:00" 2>/dev/null || rc=$?
 [ $rc = 2 ] || fail "impossible date not refused as a usage error"

@@ -52,6 +52,7 @@ case_update_and_launch() {
         "tfrmMainUpdate.FormCreate" "tfrmMainUpdate.DoUpdate" "  FName=$(winpath "$folder/ZEM.exe")" \
         "CreateProcess    $(winpath "$folder")\\ZEM.exe  "
     for _ in $(seq 50); do [ -s "$CASE_DIR/launch-record.txt" ] && break; sleep 0.1; done
+    expect_no_text "$CASE_DIR/trace.txt" "No lock for the program folder" # the mutex is made
     expect_line "$CASE_DIR/launch-record.txt" 'cmdline="ZEM.exe" '
     expect_line "$CASE_DIR/launch-record.txt" "cwd=$(winpath "$folder")"
 }
@@ -165,14 +166,31 @@ publish_two_versions() {
     catalogue publish "$CASE_DIR/publish" >/dev/null
 }
 
+# The Unix process of this case's Wine server, which keeps the descriptors of the files
+# that the program holds open.
+wine_server_pid() {
+    local p
+    for p in $(pgrep -x wineserver64) $(pgrep -x wineserver); do
+        grep -qxzF "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && { echo "$p"; return 0; }
+    done
+    fail "no Wine server for this case"
+}
+
+# The size of FILE while the Wine server SERVER holds it open; fails when it is not open.
+open_file_size() {
+    local want line
+    want=$(realpath -m "$2")
+    line=$(ls -l "/proc/$1/fd" 2>/dev/null | grep -F -- " -> $want" | head -1)
+    [ -n "$line" ] && stat -L -c %s "/proc/$1/fd/$(awk '{print $9}' <<<"$line")"
+}
+
 # The Unix process of ZEM_Start.exe in this case's Wine prefix, once it runs.
 zem_pid() {
     local p
-    for _ in $(seq 200); do
+    for _ in $(seq 1200); do
         for p in $(pgrep -f 'ZEM_Start\.exe'); do
             [ "$(tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | head -1)" != timeout ] || continue
-            tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-                { echo "$p"; return 0; }
+            grep -qxzF "WINEPREFIX=$WINEPREFIX" "/proc/$p/environ" 2>/dev/null && { echo "$p"; return 0; }
         done
         sleep 0.05
     done
@@ -185,16 +203,17 @@ zem_pid() {
 case_killed_during_replacement() {
     new_case
     publish_two_versions
-    local big="$APP_DIR/ZEM_JPX_EXE/big.txt" pid
+    local big="$APP_DIR/ZEM_JPX_EXE/big.txt" pid server size
+    server=$(wine_server_pid)
     for phase in fetching writing; do
         run_zem /UPDATE_ONLY &
         local run=$!
         pid=$(zem_pid)
-        if [ $phase = fetching ]; then
-            while kill -0 "$pid" 2>/dev/null && [ ! -e "$big.zemnew" ]; do sleep 0.01; done
-        else
-            while kill -0 "$pid" 2>/dev/null && [ ! -s "$big.zemnew" ]; do :; done
-        fi
+        # The temporary file the program holds open now (not one a kill left behind), by size.
+        until ! kill -0 "$pid" 2>/dev/null || { size=$(open_file_size "$server" "$big.zemnew") &&
+            { [ $phase = fetching ] || [ "$size" -gt 1048576 ]; }; }; do
+            sleep 0.005
+        done
         kill -9 "$pid" 2>/dev/null || fail "the run ended before it could be killed ($phase)"
         wait "$run" || true
         [ -e "$big" ] || fail "no file under its own name after a kill while $phase"
@@ -496,6 +515,7 @@ settings file not found|/S /ALIAS=NEW '/INI=C:\missing.ini'
 install folder must not be a drive's root|/S /ALIAS=NEW '/D=C:\'
 install folder must be a full local path|/S /ALIAS=NEW '/D=Apps\new'
 install folder C:\Program Files\ZEM\ALPHA belongs to alias ALPHA|/S /ALIAS=NEW '/D=C:\Program Files\ZEM\ALPHA'
+install folder C:\Program Files\ZEM\ALPHA\ALPHA_JPX_EXE\NEW lies inside the installation of alias ALPHA|/S /ALIAS=NEW '/D=C:\Program Files\ZEM\ALPHA\ALPHA_JPX_EXE\NEW'
 install folder is not empty|/S /ALIAS=NEW '/D=C:\Apps\full'
 alias alpha is installed in C:\Program Files\ZEM\ALPHA|/S /ALIAS=alpha '/D=C:\Apps\alpha'
 ROWS

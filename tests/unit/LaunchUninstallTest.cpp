@@ -266,8 +266,14 @@ TEST(Uninstall, RootsRelativeAndSystemFoldersAreNeverEmptied) {
         {L"C:\\Zem\\..", L"not a plain folder path"},
         {L"C:\\Windows", L"system folder"},
         {L"c:\\windows\\System32\\", L"system folder"},
+        {L"C:\\Windows\\Sysnative", L"system folder"}, // System32 for a 32-bit program
+        {L"\\\\.\\GLOBALROOT\\Device\\HarddiskVolume3", L"device path"},
+        {L"\\\\.\\C:\\Windows", L"device path"},
+        {L"\\\\?\\GLOBALROOT\\Device\\HarddiskVolume3", L"device path"},
+        {L"C:\\WindowsApps\\Zem", L""}, // not below C:\Windows
         {L"C:\\Zem\\PROD", L""},
         {L"\\\\server\\share\\Zem", L""},
+        {L"\\\\?\\C:\\Zem\\PROD", L""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(ToUtf8(c.location));
@@ -277,6 +283,7 @@ TEST(Uninstall, RootsRelativeAndSystemFoldersAreNeverEmptied) {
         w.files.AddFile(L"C:\\Windows\\win.ini", ToBytes("system"));
         w.files.AddFile(L"C:\\Windows\\system32\\kernel32.dll", ToBytes("system"));
         w.files.AddFile(L"C:\\Zem\\PROD\\ZEM_Start.exe", ToBytes("start"));
+        w.files.AddFile(L"C:\\WindowsApps\\Zem\\ZEM_Start.exe", ToBytes("start"));
         w.files.AddFile(L"\\\\server\\share\\data.txt", ToBytes("shared"));
         w.files.AddFile(L"\\\\server\\share\\Zem\\ZEM_Start.exe", ToBytes("start"));
         const std::size_t before = w.files.files.size();

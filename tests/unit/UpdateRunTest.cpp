@@ -161,6 +161,7 @@ TEST(UpdateRun, CatalogueNamesAreCheckedWhereTheyLand) {
         {L"lpt9", nullptr},
         {L"x?.dll", nullptr},
         {L"ok.dll.zemnew", nullptr}, // the temporary name of ok.dll
+        {L"ok.dll.OLD", nullptr},    // its backup, which the repair would rename back
         {L"", nullptr},
         {L"/evil.dll", L"evil.dll"}, // '/' removed: inside
         {L"sub/../../evil.dll", L"sub....evil.dll"},
