@@ -30,8 +30,8 @@ public:
     virtual bool DirectoryExists(const std::wstring& path) = 0;
     // Creates the folder with all missing parents; false when that fails.
     virtual bool ForceDirectories(const std::wstring& path) = 0;
-    // Renames without replacing an existing target; the rename is on the disk when it
-    // returns (MOVEFILE_WRITE_THROUGH). False on failure.
+    // Renames without replacing an existing target, asking the system to write it through
+    // (MOVEFILE_WRITE_THROUGH). False on failure.
     virtual bool RenameFile(const std::wstring& from, const std::wstring& to) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
     // Clears the read-only attribute, so that the file can be deleted; false on failure.
