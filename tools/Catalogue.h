@@ -33,8 +33,8 @@ struct PublishCounts {
 
 // Makes the volume's rows match the folder: one row per folder and file, its content one
 // zlib stream sent in pieces. Left alone: a folder's row that is a folder row, and a file's
-// row that is a file row with content and the same date (to the millisecond). Everything happens in one transaction: on any failure
-// nothing is changed and the failure is thrown.
+// row that is a file row with content and the same date (to the millisecond). Everything happens in
+// one transaction: on any failure nothing is changed and the failure is thrown.
 PublishCounts Publish(TOracleSession& session, const fs::path& folder,
                       const PublishOptions& options);
 
