@@ -7,7 +7,12 @@ namespace zem {
 
 namespace {
 constexpr std::uint32_t AccessDenied = 5;
+
+// The backup or temporary name beside the target, in the long-path form where it needs it.
+std::wstring Beside(const std::wstring& target, std::wstring_view suffix) {
+    return LongPathForm(target + std::wstring(suffix));
 }
+} // namespace
 
 bool DeleteFileForce(IFileSystem& files, const std::wstring& path) {
     files.ClearReadOnly(path);
@@ -15,8 +20,8 @@ bool DeleteFileForce(IFileSystem& files, const std::wstring& path) {
 }
 
 void RepairAfterCrash(IFileSystem& files, const std::wstring& target) {
-    const std::wstring backup = LongPathForm(target + std::wstring(BackupSuffix));
-    const std::wstring temporary = LongPathForm(target + std::wstring(TempSuffix));
+    const std::wstring backup = Beside(target, BackupSuffix);
+    const std::wstring temporary = Beside(target, TempSuffix);
     if (files.FileExists(temporary))
         DeleteFileForce(files, temporary);
     if (!files.FileExists(backup))
@@ -28,8 +33,8 @@ void RepairAfterCrash(IFileSystem& files, const std::wstring& target) {
 }
 
 FileReplacement::FileReplacement(IFileSystem& files, const std::wstring& target)
-    : files(files), target(target), backup(LongPathForm(target + std::wstring(BackupSuffix))),
-      temporary(LongPathForm(target + std::wstring(TempSuffix))) {}
+    : files(files), target(target), backup(Beside(target, BackupSuffix)),
+      temporary(Beside(target, TempSuffix)) {}
 
 FileReplacement::~FileReplacement() {
     if (committed)
